@@ -1,0 +1,143 @@
+// Console (every read from and write to the user's terminal)
+#include "console/console.h"
+
+#include <cstdarg>
+#include <limits>
+
+namespace ugraph {
+
+static std::FILE* consoleIn = nullptr;  // nullptr: standard input
+static std::FILE* consoleOut = nullptr; // nullptr: standard output
+
+static std::FILE* in_stream() {
+    return consoleIn != nullptr ? consoleIn : stdin;
+}
+
+static std::FILE* out_stream() {
+    return consoleOut != nullptr ? consoleOut : stdout;
+}
+
+// Every read starts here, so that a prompt is on the screen before the wait.
+static int next_char() {
+    std::fflush(out_stream());
+    return std::getc(in_stream());
+}
+
+static bool is_space(int c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
+}
+
+static bool is_digit(int c) {
+    return c >= '0' && c <= '9';
+}
+
+static void drop_rest_of_line(int c) {
+    while (c != '\n' && c != EOF) {
+        c = next_char();
+    }
+}
+
+void use_console_streams(std::FILE* in, std::FILE* out) {
+    consoleIn = in;
+    consoleOut = out;
+}
+
+void print_line(const char* text) {
+    std::fputs(text, out_stream());
+    std::fputc('\n', out_stream());
+}
+
+void print_format(const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(out_stream(), format, args);
+    va_end(args);
+}
+
+void print_char(char c) {
+    std::fputc(static_cast<unsigned char>(c), out_stream());
+}
+
+bool read_text_line(LineBuffer& line) {
+    int c = next_char();
+    if (c == EOF) {
+        return false;
+    }
+    std::int32_t length = 0;
+    while (c != '\n' && c != EOF) {
+        if (length < LINE_SIZE - 1) {
+            line[length] = static_cast<char>(c);
+            length++;
+        }
+        c = next_char();
+    }
+    line[length] = '\0';
+    return true;
+}
+
+bool next_line_number(const LineBuffer& line, std::int32_t& pos, std::int32_t& value) {
+    while (pos >= 0 && pos < LINE_SIZE && line[pos] != '\0' && !is_digit(line[pos])) {
+        pos++;
+    }
+    if (pos < 0 || pos >= LINE_SIZE || line[pos] == '\0') {
+        return false;
+    }
+    constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
+    value = 0;
+    for (; pos < LINE_SIZE && is_digit(line[pos]); pos++) {
+        const std::int32_t digit = line[pos] - '0';
+        value = value > (highest - digit) / 10 ? highest : value * 10 + digit;
+    }
+    return true;
+}
+
+ReadInt read_int(std::int32_t& value) {
+    int c = next_char();
+    while (is_space(c)) {
+        c = next_char();
+    }
+    if (c == EOF) {
+        return ReadInt::end_of_input;
+    }
+    bool negative = false;
+    if (c == '+' || c == '-') {
+        negative = c == '-';
+        c = next_char();
+    }
+    if (!is_digit(c)) {
+        drop_rest_of_line(c);
+        return ReadInt::no_number;
+    }
+    // Built as a negative number, which reaches INT32_MIN without overflow.
+    constexpr std::int32_t lowest = std::numeric_limits<std::int32_t>::min();
+    std::int32_t magnitude = 0;
+    bool saturated = false;
+    while (is_digit(c)) {
+        const std::int32_t digit = c - '0';
+        if (magnitude < (lowest + digit) / 10) {
+            saturated = true;
+        } else {
+            magnitude = magnitude * 10 - digit;
+        }
+        c = next_char();
+    }
+    // c is the one character after the number; it has been read and is dropped.
+    if (negative) {
+        value = saturated ? lowest : magnitude;
+    } else if (saturated || magnitude == lowest) {
+        value = std::numeric_limits<std::int32_t>::max();
+    } else {
+        value = -magnitude;
+    }
+    return ReadInt::number;
+}
+
+int read_char() {
+    return next_char();
+}
+
+bool discard_char() {
+    return next_char() != EOF;
+}
+
+} // namespace ugraph

@@ -1,0 +1,52 @@
+// Console (every read from and write to the user's terminal)
+#ifndef UGRAPH_CONSOLE_H
+#define UGRAPH_CONSOLE_H
+
+#include <array>
+#include <cstdint>
+#include <cstdio>
+
+namespace ugraph {
+
+inline constexpr std::int32_t LINE_SIZE = 2504; // one typed line or graph text with its NUL
+
+using LineBuffer = std::array<char, LINE_SIZE>;
+
+// Writes text and then exactly one newline.
+void print_line(const char* text);
+
+// printf-style output to the console.
+[[gnu::format(printf, 1, 2)]] void print_format(const char* format, ...);
+
+// Writes one character as it is, NUL bytes included.
+void print_char(char c);
+
+// Reads one line without its newline. False, with the buffer untouched, when
+// input has ended before any character came. A longer line keeps its first
+// LINE_SIZE - 1 characters and the rest of it is dropped.
+bool read_text_line(LineBuffer& line);
+
+// Finds the next number in a typed line from pos on: a maximal run of the
+// digits 0 to 9 (saturating at the int32 limit); every other byte separates.
+// False at the line's NUL. pos is left after the run.
+bool next_line_number(const LineBuffer& line, std::int32_t& pos, std::int32_t& value);
+
+enum class ReadInt { number, no_number, end_of_input };
+
+// Reads a decimal integer like "%d" (saturating at the int32 limits), then
+// drops the one character after it. With no number there, the rest of the
+// line is dropped and value keeps what it had.
+ReadInt read_int(std::int32_t& value);
+
+// Reads one character; EOF at the end of input.
+int read_char();
+
+// Reads one character and drops it; false at the end of input.
+bool discard_char();
+
+// Points the console at other streams (nullptr: stdin or stdout).
+void use_console_streams(std::FILE* in, std::FILE* out);
+
+} // namespace ugraph
+
+#endif
