@@ -1,0 +1,59 @@
+// Main dialogue (one run, from the source question to the final pause)
+#include "driver/main_dialogue.h"
+
+#include <cstdio>
+
+#include "analysis/component_search.h"
+#include "analysis/link_index.h"
+#include "analysis/link_normalisation.h"
+#include "console/console.h"
+#include "driver/graph_record.h"
+#include "input/keyboard_entry.h"
+
+namespace ugraph {
+
+enum class Source { keyboard, file, none };
+
+// Reads answers until one names a source; none when input has ended.
+static Source ask_source() {
+    print_line("Where is the data for the Ugraph?");
+    print_line("If it will be typed in on the (K)eyboard, type K");
+    print_line("If it is already in the GraphData (F)ile, type F");
+    for (;;) {
+        const int answer = read_char();
+        if (answer == EOF) {
+            return Source::none;
+        }
+        discard_char(); // the newline that ends the answer line
+        if (answer == 'K' || answer == 'k') {
+            return Source::keyboard;
+        }
+        if (answer == 'F' || answer == 'f') {
+            return Source::file;
+        }
+        print_line("Error: enter either K or F");
+    }
+}
+
+static void analyse(GraphRecord& g) {
+    normalize_links(g.linkFrom, g.linkTo);
+    print_format("Ufile %s     %d Nodes   %d Links\n", g.graphName.data(), g.linkTo[0],
+                 g.linkFrom[0] / 2);
+    build_link_index(g.linkFrom, g.linkTo, g.degree, g.firstLink);
+    report_components(g.linkFrom, g.linkTo, g.firstLink, g.componentOf);
+}
+
+void run_dialogue() {
+    GraphRecord record{}; // the run's one store of graph data
+    const Source source = ask_source();
+    if (source == Source::none) {
+        return;
+    }
+    if (source == Source::keyboard) {
+        read_graph_keyboard(record.linkFrom, record.linkTo, record.graphName);
+        analyse(record);
+    }
+    discard_char(); // the final pause
+}
+
+} // namespace ugraph
