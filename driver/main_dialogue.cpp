@@ -8,6 +8,7 @@
 #include "analysis/link_normalisation.h"
 #include "console/console.h"
 #include "driver/graph_record.h"
+#include "input/graph_file_reader.h"
 #include "input/keyboard_entry.h"
 
 namespace ugraph {
@@ -51,6 +52,8 @@ void run_dialogue() {
     }
     if (source == Source::keyboard) {
         read_graph_keyboard(record.linkFrom, record.linkTo, record.graphName);
+        analyse(record);
+    } else if (read_graph_file(record.linkFrom, record.linkTo, record.graphName) != 0) {
         analyse(record);
     }
     discard_char(); // the final pause
