@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "console/console.h"
+#include "editing/link_groups.h"
 #include "input/graph_file_reader.h"
 
 namespace ugraph {
@@ -60,23 +61,6 @@ static bool name_is_storable(const NameBuffer& graphName) {
     return true;
 }
 
-// True when the walk over nodes 1..N takes every entry: from-nodes ascend
-// within 1 to N, and the table ends with its 0 entry.
-static bool links_grouped(const LinkColumn& linkFrom, std::int32_t nodes) {
-    std::int32_t previous = 1;
-    for (std::int32_t k = 1; k < LINK_SLOTS; k++) {
-        const std::int32_t from = linkFrom[k];
-        if (from == 0) {
-            return true;
-        }
-        if (from < previous || from > nodes) {
-            return false;
-        }
-        previous = from;
-    }
-    return false;
-}
-
 // Opening, name, then for each node (i) and its neighbors above i, closing.
 static void build_text(const LinkColumn& linkFrom, const LinkColumn& linkTo,
                        const NameBuffer& graphName, Text& t) {
@@ -124,7 +108,7 @@ std::int32_t write_graph_file(const LinkColumn& linkFrom, const LinkColumn& link
         print_line("Graph name must not contain '\"' or ']'; file not written");
         return -1;
     }
-    if (!links_grouped(linkFrom, linkTo[0])) {
+    if (largest_link_group(linkFrom, linkTo[0]) < 0) {
         print_line("Links are not grouped by ascending node; file not written");
         return -1;
     }

@@ -2,6 +2,7 @@
 #include "editing/neighbor_editor.h"
 
 #include "console/console.h"
+#include "editing/link_groups.h"
 
 namespace ugraph {
 
@@ -13,30 +14,14 @@ inline constexpr std::int32_t ROW_CAPACITY = ROW_SLOTS - 1;
 using NeighborRow = std::array<std::int32_t, ROW_SLOTS>;
 using NeighborTable = std::array<NeighborRow, NODE_SLOTS>;
 
-// True when the fill walk takes every entry into a row: N in 0..49, from-nodes
-// ascending within 1 to N, at most ROW_CAPACITY entries per node, and a 0 entry
-// that ends the table.
+// True when the fill walk takes every entry into a row: N in 0..49 and every
+// group of entries small enough for its row.
 static bool table_is_editable(const LinkColumn& linkFrom, std::int32_t nodes) {
     if (nodes < 0 || nodes > MAX_NODE) {
         return false;
     }
-    std::int32_t previous = 0;
-    std::int32_t run = 0;
-    for (std::int32_t k = 1; k < LINK_SLOTS; k++) {
-        const std::int32_t from = linkFrom[k];
-        if (from == 0) {
-            return true;
-        }
-        if (from < previous || from > nodes) {
-            return false;
-        }
-        run = from == previous ? run + 1 : 1;
-        if (run > ROW_CAPACITY) {
-            return false;
-        }
-        previous = from;
-    }
-    return false;
+    const std::int32_t largest = largest_link_group(linkFrom, nodes);
+    return largest >= 0 && largest <= ROW_CAPACITY;
 }
 
 static void fill_rows(const LinkColumn& linkFrom, const LinkColumn& linkTo, std::int32_t nodes,

@@ -43,6 +43,18 @@ Entries both_ways(const Entries& links) {
     return {all.begin(), all.end()};
 }
 
+// A data-input of 13 x 48 = 624 links, the most one may list.
+std::string most_links_file() {
+    std::string file = "[U \"Many\" ";
+    for (int node = 1; node <= 13; node++) {
+        file += "(" + std::to_string(node) + ")";
+        for (int n = 1; n <= 48; n++) {
+            file += " " + std::to_string(n);
+        }
+    }
+    return file + "]";
+}
+
 TEST(GraphFileReader, NodeListsOfTheFormat) {
     struct Case {
         const char* nodeList;
@@ -112,14 +124,7 @@ TEST(GraphFileReader, GraphWithoutLinksLoadsNothingToAnalyse) {
 
 // Every refusal writes one line, returns 0 and changes nothing in the record.
 TEST(GraphFileReader, RefusalsLeaveTheRecordAlone) {
-    std::string manyLinks = "[U \"Many\" ";
-    for (int node = 1; node <= 13; node++) {
-        manyLinks += "(" + std::to_string(node) + ")";
-        for (int n = 1; n <= 48; n++) {
-            manyLinks += " " + std::to_string(n);
-        }
-    }
-    manyLinks += "]"; // 13 x 48 = 624 links, one more below
+    const std::string manyLinks = most_links_file();
 
     struct Case {
         std::string file;
@@ -172,14 +177,7 @@ TEST(GraphFileReader, LongestDataInputThatFits) {
 }
 
 TEST(GraphFileReader, MostLinksThatFit) {
-    std::string file = "[U \"Many\"";
-    for (int node = 1; node <= 13; node++) {
-        file += "(" + std::to_string(node) + ")";
-        for (int n = 1; n <= 48; n++) {
-            file += " " + std::to_string(n);
-        }
-    }
-    const Loaded l = load(file + "]");
+    const Loaded l = load(most_links_file());
     EXPECT_NE(l.result, 0);
     EXPECT_EQ(l.table.linkTo[0], 48);
 }
