@@ -8,7 +8,7 @@ namespace ugraph {
 
 // Rewrites the link table in place: for every entry (a, b) both (a, b) and
 // (b, a) stand once, in ascending order of from-node, then to-node.
-// linkFrom[0] becomes the new entry count; linkTo[0] is left alone.
+// linkFrom[0] becomes the entry count left; linkTo[0] is left alone.
 void normalize_links(LinkColumn& linkFrom, LinkColumn& linkTo);
 
 } // namespace ugraph

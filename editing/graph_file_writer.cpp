@@ -9,7 +9,7 @@
 
 namespace ugraph {
 
-// The new text goes here first, so that a failed write never harms the old file.
+// The text goes here first, so that a failed write never harms the old file.
 inline constexpr char TEMP_FILE_NAME[] = "GraphDataFile2.txt.new";
 
 // The graph text being built; it holds at most LINE_SIZE - 1 characters, the

@@ -44,7 +44,7 @@ static void show_menu(std::int32_t nodes) {
     print_line("-1 to edit NAME of graph");
 }
 
-// The new name takes effect at once; a line that never came changes nothing.
+// A name edit takes effect at once; a line that never came changes nothing.
 static void edit_name(NameBuffer& graphName) {
     print_format("Input full NAME of file (less than 15 characters):");
     LineBuffer line;
