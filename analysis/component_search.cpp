@@ -19,14 +19,6 @@ struct Search {
     std::int32_t end;   // position of the last item appended
 };
 
-static std::int32_t node_count(const LinkColumn& linkTo) {
-    const std::int32_t n = linkTo[0];
-    if (n < 0) {
-        return 0;
-    }
-    return n > MAX_NODE ? MAX_NODE : n;
-}
-
 static void append(Search& s, std::int32_t item) {
     s.end++;
     s.list[s.end] = item;

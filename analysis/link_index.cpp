@@ -3,14 +3,6 @@
 
 namespace ugraph {
 
-static std::int32_t node_count(const LinkColumn& linkTo) {
-    const std::int32_t n = linkTo[0];
-    if (n < 0) {
-        return 0;
-    }
-    return n > MAX_NODE ? MAX_NODE : n;
-}
-
 void build_link_index(const LinkColumn& linkFrom, const LinkColumn& linkTo, NodeTable& degree,
                       NodeTable& firstLink) {
     const std::int32_t nodes = node_count(linkTo);

@@ -30,6 +30,15 @@ struct GraphRecord {
     LinkColumn linkFrom;
 };
 
+// The node count N = linkTo[0] as far as the per-node tables reach: 0 to MAX_NODE.
+inline std::int32_t node_count(const LinkColumn& linkTo) {
+    const std::int32_t n = linkTo[0];
+    if (n < 0) {
+        return 0;
+    }
+    return n > MAX_NODE ? MAX_NODE : n;
+}
+
 } // namespace ugraph
 
 #endif

@@ -116,14 +116,10 @@ static bool is_separator(char c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == ',';
 }
 
-// Reads the run of digits at pos (which stays before end), saturating.
-static std::int32_t digit_run(const Copy& copy, std::int32_t& pos, std::int32_t end) {
-    constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
+// Reads the run of digits that stands at pos; it ends before the closing "]".
+static std::int32_t digit_run(const Copy& copy, std::int32_t& pos) {
     std::int32_t value = 0;
-    for (; pos < end && is_digit(copy.text[pos]); pos++) {
-        const std::int32_t digit = copy.text[pos] - '0';
-        value = value > (highest - digit) / 10 ? highest : value * 10 + digit;
-    }
+    next_line_number(copy.text, pos, value);
     return value;
 }
 
@@ -197,7 +193,7 @@ static bool parse_node_list(const Copy& copy, Parsed& p, std::int32_t pos) {
             if (!is_digit(copy.text[pos])) {
                 return refuse_position(pos);
             }
-            node = digit_run(copy, pos, end);
+            node = digit_run(copy, pos);
             if (copy.text[pos] != ')') {
                 return refuse_position(pos);
             }
@@ -206,7 +202,7 @@ static bool parse_node_list(const Copy& copy, Parsed& p, std::int32_t pos) {
                 return false;
             }
         } else if (is_digit(c)) {
-            const std::int32_t neighbor = digit_run(copy, pos, end);
+            const std::int32_t neighbor = digit_run(copy, pos);
             if (neighbor != 0 && !take_link(p, node, neighbor)) {
                 return false;
             }
