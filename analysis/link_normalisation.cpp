@@ -1,9 +1,9 @@
 // Link normalisation (every link in both directions, sorted, without duplicates)
 #include "analysis/link_normalisation.h"
 
-namespace ugraph {
+#include "analysis/pair_code_sort.h"
 
-using PairCodes = std::array<std::int32_t, LINK_SLOTS>;
+namespace ugraph {
 
 static bool is_pair_node(std::int32_t node) {
     return node >= 1 && node < PAIR_BASE;
@@ -26,36 +26,10 @@ static std::int32_t pair_entries(const LinkColumn& linkFrom, const LinkColumn& l
     return items;
 }
 
-// Position of the first smallest item among p..n. The minimum is found by a
-// plain reduction (which the compiler vectorises) before its first place.
-static std::int32_t first_smallest(const PairCodes& codes, std::int32_t p, std::int32_t n) {
-    std::int32_t smallest = codes[p];
-    for (std::int32_t i = p + 1; i <= n; i++) {
-        smallest = codes[i] < smallest ? codes[i] : smallest;
-    }
-    std::int32_t at = p;
-    while (at < n && codes[at] != smallest) {
-        at++;
-    }
-    return at;
-}
-
-// Selection sort: an item moves only when a strictly smaller one stands later.
-static void selection_sort(PairCodes& codes, std::int32_t n) {
-    for (std::int32_t p = 1; p <= n; p++) {
-        const std::int32_t at = first_smallest(codes, p, n);
-        if (at != p) {
-            const std::int32_t item = codes[p];
-            codes[p] = codes[at];
-            codes[at] = item;
-        }
-    }
-}
-
 void normalize_links(LinkColumn& linkFrom, LinkColumn& linkTo) {
     PairCodes codes;
     const std::int32_t n = pair_entries(linkFrom, linkTo, codes);
-    selection_sort(codes, n);
+    sort_pair_codes(codes, n, [](std::int32_t, std::int32_t) {});
     std::int32_t kept = 0;
     for (std::int32_t i = 1; i <= n; i++) {
         if (codes[i] != codes[i + 1]) { // of a run of equal codes only the last is kept

@@ -4,7 +4,7 @@
 # Fails when a figure is over its target.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
-max_instructions=50000000
+max_instructions=1500000
 max_allocations=5
 
 cmake --preset default > /dev/null
@@ -14,22 +14,7 @@ program="$root/build/default/ugraph"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-# Links by ascending distance between their nodes, 624 of them, as node entries.
-{
-    printf '[U "Largest"'
-    links=0
-    declare -A neighbors
-    for ((distance = 1; links < 624; distance++)); do
-        for ((a = 1; a + distance <= 48 && links < 624; a++)); do
-            neighbors[$a]+=" $((a + distance))"
-            links=$((links + 1))
-        done
-    done
-    for ((a = 1; a <= 48; a++)); do
-        printf ' (%d)%s' "$a" "${neighbors[$a]:-}"
-    done
-    printf ']\n'
-} > "$work/GraphDataFile2.txt"
+bash "$root/bench/largest_graph.sh" > "$work/GraphDataFile2.txt"
 printf 'F\n1\n\n' > "$work/input"
 
 cd "$work"

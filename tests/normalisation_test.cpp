@@ -1,10 +1,12 @@
 // Link normalisation: both directions, sorted, no duplicates, and stable.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <random>
 #include <set>
 
 #include "analysis/link_normalisation.h"
+#include "analysis/pair_code_sort.h"
 #include "link_table.h"
 
 namespace ugraph::testing {
@@ -68,6 +70,20 @@ TEST(Normalisation, TakesAtMostTheLargestRawTable) {
     EXPECT_EQ(entries_of(t), Entries(expected.begin(), expected.end()));
 }
 
+TEST(Normalisation, TakesTheLastEntryOfAFullTable) {
+    Entries raw;
+    for (std::int32_t k = 1; k <= MAX_RAW_ENTRIES; k++) {
+        raw.emplace_back(1 + k % 49, 100 + k); // distinct pairs: a dropped one shows
+    }
+    raw.emplace_back(1, 9000);
+    const Entries result = normalised(raw, 49);
+    EXPECT_EQ(result.size(), 2U * MAX_RAW_ENTRIES);
+    const std::pair<std::int32_t, std::int32_t> last{1 + MAX_RAW_ENTRIES % 49,
+                                                     100 + MAX_RAW_ENTRIES};
+    EXPECT_NE(std::find(result.begin(), result.end(), last), result.end());
+    EXPECT_EQ(std::find(result.begin(), result.end(), std::make_pair(1, 9000)), result.end());
+}
+
 // Against a plain set on random raw tables, and a second call changes nothing.
 TEST(Normalisation, MatchesASortedSetAndIsStable) {
     std::mt19937 random(7);
@@ -90,6 +106,49 @@ TEST(Normalisation, MatchesASortedSetAndIsStable) {
         normalize_links(t.linkFrom, t.linkTo);
         ASSERT_EQ(entries_of(t), once);
         ASSERT_EQ(t.linkFrom[0], static_cast<std::int32_t>(once.size()));
+    }
+}
+
+using Exchanges = std::vector<std::pair<std::int32_t, std::int32_t>>;
+
+// The plain selection sort: an upward scan in which only a strictly smaller
+// item replaces the smallest found so far.
+Exchanges scanned_exchanges(PairCodes codes, std::int32_t n) {
+    Exchanges done;
+    for (std::int32_t p = 1; p <= n; p++) {
+        std::int32_t at = p;
+        for (std::int32_t i = p + 1; i <= n; i++) {
+            at = codes[i] < codes[at] ? i : at;
+        }
+        if (at != p) {
+            std::swap(codes[p], codes[at]);
+            done.emplace_back(p, at);
+        }
+    }
+    return done;
+}
+
+// Raw tables pair every entry with its reverse, so ties are the rule; the
+// small-range rounds make long runs of equal codes too.
+TEST(Normalisation, SortMakesTheSelectionSortsExchanges) {
+    std::mt19937 random(11);
+    for (int round = 0; round < 300; round++) {
+        const std::int32_t range = round % 3 == 0 ? 3 : 49;
+        const std::int32_t entries = 1 + static_cast<std::int32_t>(random() % MAX_RAW_ENTRIES);
+        PairCodes codes{};
+        std::int32_t n = 0;
+        for (std::int32_t k = 0; k < entries; k++) {
+            const std::int32_t a = 1 + static_cast<std::int32_t>(random() % range);
+            const std::int32_t b = 1 + static_cast<std::int32_t>(random() % range);
+            codes[++n] = a * PAIR_BASE + b;
+            codes[++n] = b * PAIR_BASE + a;
+        }
+        const Exchanges expected = scanned_exchanges(codes, n);
+        Exchanges made;
+        sort_pair_codes(codes, n,
+                        [&made](std::int32_t p, std::int32_t at) { made.emplace_back(p, at); });
+        ASSERT_EQ(made, expected) << "round " << round;
+        ASSERT_TRUE(std::is_sorted(codes.begin() + 1, codes.begin() + n + 1));
     }
 }
 
