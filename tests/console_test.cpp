@@ -50,6 +50,14 @@ TEST(Console, ReadIntDropsOneCharacterAfterTheNumber) {
     EXPECT_EQ(console.rest(), "4 5\n");
 }
 
+TEST(Console, ReadIntSkipsEveryKindOfBlankBeforeTheNumber) {
+    ConsoleCapture console("\r\v\f\t 12\r\n");
+    std::int32_t value = 0;
+    ASSERT_EQ(read_int(value), ReadInt::number);
+    EXPECT_EQ(value, 12);
+    EXPECT_EQ(console.rest(), "\n") << "the carriage return after it is the dropped character";
+}
+
 TEST(Console, ReadIntWithoutNumberDropsTheLine) {
     ConsoleCapture console("abc 12\n+x\n7\n");
     std::int32_t value = 99;
@@ -63,10 +71,11 @@ TEST(Console, ReadIntWithoutNumberDropsTheLine) {
 }
 
 TEST(Console, ReadIntSaturates) {
-    ConsoleCapture console("2147483647 2147483648 99999999999999 -2147483648 -2147483649 ");
+    ConsoleCapture console("2147483640 2147483647 2147483648 99999999999999 -2147483641 "
+                           "-2147483648 -2147483649 ");
     std::int32_t value = 0;
-    const std::int32_t expected[] = {2147483647, 2147483647, 2147483647, -2147483647 - 1,
-                                     -2147483647 - 1};
+    const std::int32_t expected[] = {2147483640,  2147483647,      2147483647,     2147483647,
+                                     -2147483641, -2147483647 - 1, -2147483647 - 1};
     for (const std::int32_t e : expected) {
         ASSERT_EQ(read_int(value), ReadInt::number);
         EXPECT_EQ(value, e);
@@ -75,7 +84,7 @@ TEST(Console, ReadIntSaturates) {
 
 TEST(Console, NumbersInATypedLine) {
     LineBuffer line{};
-    const std::string text = "1 3,3 2 0 -4x5 12abc7 2.5 007 99999999999";
+    const std::string text = "1 3,3 2 0 -4x5 12abc7 2.5 007 99999999999 2147483640";
     text.copy(line.data(), text.size());
     std::vector<std::int32_t> found;
     std::int32_t pos = 0;
@@ -83,7 +92,8 @@ TEST(Console, NumbersInATypedLine) {
     while (next_line_number(line, pos, value)) {
         found.push_back(value);
     }
-    EXPECT_EQ(found, (std::vector<std::int32_t>{1, 3, 3, 2, 0, 4, 5, 12, 7, 2, 5, 7, 2147483647}));
+    EXPECT_EQ(found, (std::vector<std::int32_t>{1, 3, 3, 2, 0, 4, 5, 12, 7, 2, 5, 7, 2147483647,
+                                                2147483640}));
 }
 
 TEST(Console, DiscardCharAtTheEnd) {

@@ -173,7 +173,26 @@ TEST(GraphFileReader, LongestDataInputThatFits) {
     ASSERT_EQ(fits.size(), 2503U);
     EXPECT_EQ(load(fits).result, 2);
     const std::string over = head + std::string(2503 - head.size(), ' ') + "]";
-    EXPECT_EQ(load(over).result, 0);
+    const Loaded refused = load(over);
+    EXPECT_EQ(refused.result, 0);
+    EXPECT_EQ(refused.output, "1  " + over +
+                                  "\n\nInput number before the selected data-input "
+                                  "(zero to abort):\nInput-array in file is longer "
+                                  "than 2503 characters\n");
+}
+
+TEST(GraphFileReader, TerminatingEntryFollowsTheLastLinkOverOldEntries) {
+    ScratchDir dir;
+    ScratchDir::write("GraphDataFile2.txt", "[U \"G\" (1) 2 (2) 3]");
+    Table t;
+    t.linkFrom.fill(7);
+    t.linkTo.fill(8);
+    NameBuffer name{};
+    ConsoleCapture console("1\n");
+    ASSERT_EQ(read_graph_file(t.linkFrom, t.linkTo, name), 4);
+    EXPECT_EQ(entries_of(t), (Entries{{1, 2}, {2, 1}, {2, 3}, {3, 2}}));
+    EXPECT_EQ(t.linkFrom[5], 0);
+    EXPECT_EQ(t.linkTo[5], 0);
 }
 
 TEST(GraphFileReader, MostLinksThatFit) {

@@ -71,6 +71,24 @@ TEST(GraphFileWriter, TextPieces) {
     EXPECT_EQ(write(negative, "N").file, "[U \"N\"]");
 }
 
+// 49 nodes (285 characters with the brackets and an empty name) and 737
+// links to two-digit nodes (3 characters each) leave room for one name byte.
+TEST(GraphFileWriter, LongestTextThatFits) {
+    Entries links;
+    for (std::int32_t b = 10; b <= 49 && links.size() < 737; b++) {
+        for (std::int32_t a = 1; a < b && links.size() < 737; a++) {
+            links.emplace_back(a, b);
+        }
+    }
+    const Table t = normalised(49, links);
+    const Written fits = write(t, "F");
+    EXPECT_EQ(fits.result, 0);
+    EXPECT_EQ(fits.file.size(), 2503U);
+    const Written over = write(t, "FF");
+    EXPECT_EQ(over.result, -1);
+    EXPECT_EQ(over.output, "Graph text is longer than 2503 characters; file not written\n");
+}
+
 TEST(GraphFileWriter, EndOfInputAtThePauseStillWrites) {
     const Written w = write(normalised(2, {{1, 2}}), "P", "");
     EXPECT_EQ(w.result, 0);

@@ -78,10 +78,11 @@ TEST(KeyboardEntry, NodeCountOutsideTheRangeIsAskedAgain) {
 }
 
 TEST(KeyboardEntry, NumbersAboveTheNodeCountAreNamedAndNotStored) {
-    const Typed t = type_in("G\n3\n2 9 3 99999999999\n");
+    const Typed t = type_in("G\n3\n2 9 3 99999999999 2147483640\n");
     EXPECT_EQ(t.output, NAME_PROMPT + COUNT_PROMPT + NEIGHBOR_HEAD +
                             "(1),Neighbor 9 ignored: the nodes are 1 to 3\n"
-                            "Neighbor 2147483647 ignored: the nodes are 1 to 3\n(2),(3),");
+                            "Neighbor 2147483647 ignored: the nodes are 1 to 3\n"
+                            "Neighbor 2147483640 ignored: the nodes are 1 to 3\n(2),(3),");
     EXPECT_EQ(entries_of(t.table), (Entries{{1, 2}, {1, 3}}));
 }
 

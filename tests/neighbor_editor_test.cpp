@@ -131,6 +131,14 @@ TEST(NeighborEditor, FullRowKeepsFiftyValues) {
               std::string::npos);
 }
 
+TEST(NeighborEditor, LargestTablesAreTaken) {
+    const Entries fifty(50, {1, 2});
+    EXPECT_EQ(edit(make_table(49, {}), "0\n").output, menu(49));
+    const Edited e = edit(make_table(2, fifty), "0\n");
+    EXPECT_EQ(e.output, menu(2));
+    EXPECT_EQ(e.table.linkFrom[0], 50);
+}
+
 TEST(NeighborEditor, MalformedTablesAreRefusedUnchanged) {
     Entries fiftyOne(51, {1, 2});
     const Table cases[] = {
