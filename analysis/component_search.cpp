@@ -5,27 +5,18 @@
 
 namespace ugraph {
 
-// The discovery list holds a 0 marker, then the nodes of component 1 in the
-// order reached, a 0 marker, the nodes of component 2, and so on, and two 0
-// markers at the end: at most N + C + 2 items, where N + C is at most 98.
-inline constexpr std::int32_t DISCOVERY_SLOTS = 2 * NODE_SLOTS;
-
-using DiscoveryList = std::array<std::int32_t, DISCOVERY_SLOTS>;
-
 struct Search {
-    std::int32_t nodes; // N, taken as 0..MAX_NODE
-    NodeTable visited;  // 1 once a node is reached
-    DiscoveryList list; // also the stack of the component being searched
-    std::int32_t end;   // position of the last item appended
+    Components& found; // list, end and nodes as the search goes
+    NodeTable visited; // 1 once a node is reached
 };
 
-static void append(Search& s, std::int32_t item) {
-    s.end++;
-    s.list[s.end] = item;
+static void append(Components& c, std::int32_t item) {
+    c.end++;
+    c.list[c.end] = item;
 }
 
-static bool is_node(const Search& s, std::int32_t node) {
-    return node >= 1 && node <= s.nodes;
+static bool is_node(const Components& c, std::int32_t node) {
+    return node >= 1 && node <= c.nodes;
 }
 
 // The to-node of the first entry of node that leads to an unreached node of
@@ -39,7 +30,7 @@ static std::int32_t unreached_neighbor(const Search& s, const LinkColumn& linkFr
     }
     for (; j < LINK_SLOTS && linkFrom[j] == node; j++) {
         const std::int32_t to = linkTo[j];
-        if (is_node(s, to) && s.visited[to] == 0) {
+        if (is_node(s.found, to) && s.visited[to] == 0) {
             return to;
         }
     }
@@ -52,44 +43,88 @@ static std::int32_t unreached_neighbor(const Search& s, const LinkColumn& linkFr
 static std::int32_t search_component(Search& s, const LinkColumn& linkFrom,
                                      const LinkColumn& linkTo, const NodeTable& firstLink,
                                      std::int32_t start) {
+    Components& c = s.found;
     std::int32_t reached = 0;
-    append(s, 0);
+    append(c, 0);
     std::int32_t current = start;
     std::int32_t cursor = 0;
     while (current != 0) {
         if (s.visited[current] == 0) {
-            append(s, current);
+            append(c, current);
             s.visited[current] = 1;
             reached++;
-            cursor = s.end;
+            cursor = c.end;
         }
         const std::int32_t next = unreached_neighbor(s, linkFrom, linkTo, firstLink, current);
         if (next != 0) {
             current = next;
         } else {
             cursor--;
-            current = s.list[cursor];
+            current = c.list[cursor];
         }
     }
     return reached;
 }
 
-static void write_report(const Search& s, NodeTable& componentOf) {
-    std::int32_t pos = 1;
+// Numbers the components in list order into componentOf.
+static void number_components(Components& c, NodeTable& componentOf) {
+    c.count = 0;
+    std::int32_t first = 0;
+    std::int32_t end = 0;
+    while (next_component(c, first, end)) {
+        c.count++;
+        for (std::int32_t pos = first; pos < end; pos++) {
+            componentOf[c.list[pos]] = c.count;
+        }
+    }
+}
+
+void find_components(const LinkColumn& linkFrom, const LinkColumn& linkTo,
+                     const NodeTable& firstLink, NodeTable& componentOf, Components& found) {
+    found = Components{};
+    found.nodes = node_count(linkTo);
+    found.end = -1;
+    Search s{found, {}};
+    std::int32_t remaining = found.nodes;
+    std::int32_t start = 1;
+    while (remaining > 0) {
+        while (start < found.nodes && s.visited[start] != 0) { // remaining > 0: one is unreached
+            start++;
+        }
+        remaining -= search_component(s, linkFrom, linkTo, firstLink, start);
+    }
+    append(found, 0);
+    append(found, 0);
+    number_components(found, componentOf);
+}
+
+bool next_component(const Components& found, std::int32_t& first, std::int32_t& end) {
+    first = end + 1;
+    if (first < 1 || first >= found.end || found.list[first] == 0) {
+        return false;
+    }
+    end = first;
+    while (end < found.end && found.list[end] != 0) {
+        end++;
+    }
+    return true;
+}
+
+void write_component_report(const Components& found, const NodeTable& componentOf) {
     std::int32_t component = 0;
-    while (pos < s.end && s.list[pos] != 0) {
+    std::int32_t first = 0;
+    std::int32_t end = 0;
+    while (next_component(found, first, end)) {
         component++;
         print_format("Component #%d:  ", component);
-        for (; pos < DISCOVERY_SLOTS && s.list[pos] != 0; pos++) {
-            print_format("%d ", s.list[pos]);
-            componentOf[s.list[pos]] = component;
+        for (std::int32_t pos = first; pos < end; pos++) {
+            print_format("%d ", found.list[pos]);
         }
         print_line("");
-        pos++; // over the marker that ends this component
     }
     print_line("");
     print_line("Location of (nodes) in components");
-    for (std::int32_t k = 1; k <= s.nodes; k++) {
+    for (std::int32_t k = 1; k <= found.nodes; k++) {
         print_format("(%d)%d ", k, componentOf[k]);
     }
     print_line("\n");
@@ -97,20 +132,9 @@ static void write_report(const Search& s, NodeTable& componentOf) {
 
 void report_components(const LinkColumn& linkFrom, const LinkColumn& linkTo,
                        const NodeTable& firstLink, NodeTable& componentOf) {
-    Search s{};
-    s.nodes = node_count(linkTo);
-    s.end = -1;
-    std::int32_t remaining = s.nodes;
-    std::int32_t start = 1;
-    while (remaining > 0) {
-        while (start < s.nodes && s.visited[start] != 0) { // remaining > 0: one is unreached
-            start++;
-        }
-        remaining -= search_component(s, linkFrom, linkTo, firstLink, start);
-    }
-    append(s, 0);
-    append(s, 0);
-    write_report(s, componentOf);
+    Components found;
+    find_components(linkFrom, linkTo, firstLink, componentOf, found);
+    write_component_report(found, componentOf);
 }
 
 } // namespace ugraph
