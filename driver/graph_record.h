@@ -39,6 +39,15 @@ inline std::int32_t node_count(const LinkColumn& linkTo) {
     return n > MAX_NODE ? MAX_NODE : n;
 }
 
+// Characters of the name before its NUL, at most NAME_SIZE - 1.
+inline std::int32_t name_length(const NameBuffer& graphName) {
+    std::int32_t length = 0;
+    while (length < NAME_SIZE - 1 && graphName[length] != '\0') {
+        length++;
+    }
+    return length;
+}
+
 } // namespace ugraph
 
 #endif
