@@ -8,6 +8,7 @@ namespace ugraph {
 
 static std::FILE* consoleIn = nullptr;  // nullptr: standard input
 static std::FILE* consoleOut = nullptr; // nullptr: standard output
+static std::FILE* consoleErr = nullptr; // nullptr: standard error
 
 static std::FILE* in_stream() {
     return consoleIn != nullptr ? consoleIn : stdin;
@@ -40,6 +41,18 @@ static void drop_rest_of_line(int c) {
 void use_console_streams(std::FILE* in, std::FILE* out) {
     consoleIn = in;
     consoleOut = out;
+}
+
+void use_error_stream(std::FILE* err) {
+    consoleErr = err;
+}
+
+void print_error(const char* format, ...) {
+    std::fflush(out_stream()); // results written so far come first
+    va_list args;
+    va_start(args, format);
+    std::vfprintf(consoleErr != nullptr ? consoleErr : stderr, format, args);
+    va_end(args);
 }
 
 void print_line(const char* text) {

@@ -18,6 +18,9 @@ void print_line(const char* text);
 // printf-style output to the console.
 [[gnu::format(printf, 1, 2)]] void print_format(const char* format, ...);
 
+// printf-style output to the error stream, for the modes without dialogue.
+[[gnu::format(printf, 1, 2)]] void print_error(const char* format, ...);
+
 // Writes one character as it is, NUL bytes included.
 void print_char(char c);
 
@@ -46,6 +49,9 @@ bool discard_char();
 
 // Points the console at other streams (nullptr: stdin or stdout).
 void use_console_streams(std::FILE* in, std::FILE* out);
+
+// Points error output at another stream (nullptr: stderr).
+void use_error_stream(std::FILE* err);
 
 } // namespace ugraph
 

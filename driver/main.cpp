@@ -1,7 +1,6 @@
-// Program entry (runs the dialogue once)
-#include "driver/main_dialogue.h"
+// Program entry (reads the command line and runs what it asks for)
+#include "driver/command_line.h"
 
-int main() {
-    ugraph::run_dialogue();
-    return 0;
+int main(int argc, char** argv) {
+    return ugraph::run_command_line(argc, argv);
 }

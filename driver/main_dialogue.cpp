@@ -36,7 +36,7 @@ static Source ask_source() {
     }
 }
 
-static void analyse(GraphRecord& g) {
+void report_graph(GraphRecord& g) {
     normalize_links(g.linkFrom, g.linkTo);
     print_format("Ufile %s     %d Nodes   %d Links\n", g.graphName.data(), g.linkTo[0],
                  g.linkFrom[0] / 2);
@@ -52,9 +52,9 @@ void run_dialogue() {
     }
     if (source == Source::keyboard) {
         read_graph_keyboard(record.linkFrom, record.linkTo, record.graphName);
-        analyse(record);
+        report_graph(record);
     } else if (read_graph_file(record.linkFrom, record.linkTo, record.graphName) != 0) {
-        analyse(record);
+        report_graph(record);
     }
     discard_char(); // the final pause
 }

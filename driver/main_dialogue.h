@@ -2,10 +2,16 @@
 #ifndef UGRAPH_MAIN_DIALOGUE_H
 #define UGRAPH_MAIN_DIALOGUE_H
 
+#include "driver/graph_record.h"
+
 namespace ugraph {
 
 // Asks where the graph comes from, loads it, and reports its components.
 void run_dialogue();
+
+// Normalises the graph, writes its summary line, indexes its links and
+// reports its components, as the dialogue does after loading.
+void report_graph(GraphRecord& g);
 
 } // namespace ugraph
 

@@ -1,0 +1,98 @@
+// File modes (results of the data file's graphs without the dialogue)
+#include "driver/file_modes.h"
+
+#include <limits>
+
+#include "analysis/component_dot.h"
+#include "analysis/component_json.h"
+#include "analysis/component_search.h"
+#include "analysis/link_index.h"
+#include "console/console.h"
+#include "driver/main_dialogue.h"
+#include "input/data_inputs.h"
+
+namespace ugraph {
+
+static void find(GraphRecord& g, Components& found) {
+    build_link_index(g.linkFrom, g.linkTo, g.degree, g.firstLink);
+    find_components(g.linkFrom, g.linkTo, g.firstLink, g.componentOf, found);
+}
+
+static const char* plural(std::int32_t figure) {
+    return figure == 1 ? "" : "s";
+}
+
+// One listed graph: control bytes of the name become blanks, so that every
+// data-input keeps to one line.
+static void print_listed(std::int32_t number, GraphRecord& g) {
+    Components found;
+    find(g, found);
+    NameBuffer shown = g.graphName;
+    for (char& c : shown) {
+        c = c != '\0' && static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+    }
+    const std::int32_t nodes = g.linkTo[0];
+    const std::int32_t links = g.linkFrom[0] / 2;
+    print_format("%d  \"%s\"  %d node%s  %d link%s  %d component%s\n", number, shown.data(), nodes,
+                 plural(nodes), links, plural(links), found.count, plural(found.count));
+}
+
+static int cannot_find_file() {
+    print_error("Cannot find file %s\n", graph_file_path());
+    return 1;
+}
+
+int list_graphs() {
+    std::FILE* file = std::fopen(graph_file_path(), "r");
+    if (file == nullptr) {
+        return cannot_find_file();
+    }
+    DataInput copy{};
+    std::int32_t number = 0;
+    while (number < std::numeric_limits<std::int32_t>::max() && find_data_input(file)) {
+        number++;
+        GraphRecord g{};
+        Message refusal{};
+        if (copy_data_input(file, copy, refusal) &&
+            parse_data_input(copy, g.linkFrom, g.linkTo, g.graphName, refusal) >= 0) {
+            print_listed(number, g);
+        } else {
+            print_format("%d  refused: %s\n", number, refusal.data());
+        }
+    }
+    std::fclose(file);
+    return 0;
+}
+
+int show_graph(std::int32_t number, Format format) {
+    DataInput copy{};
+    GraphRecord g{};
+    std::int32_t count = 0;
+    Message refusal{};
+    switch (load_data_input(number, copy, g, count, refusal)) {
+    case LoadResult::no_file:
+        return cannot_find_file();
+    case LoadResult::out_of_range:
+        print_error("Number must be between 1 and %d\n", count);
+        return 1;
+    case LoadResult::refused:
+        print_error("%s\n", refusal.data());
+        return 1;
+    case LoadResult::loaded:
+        break;
+    }
+    if (format == Format::text) {
+        report_graph(g);
+        return 0;
+    }
+    Components found;
+    find(g, found);
+    if (format == Format::dot) {
+        write_components_dot(g.linkFrom, g.linkTo, g.graphName, found);
+    } else {
+        write_components_json(g.linkFrom, g.linkTo, g.graphName, found);
+    }
+    return 0;
+}
+
+} // namespace ugraph
