@@ -1,0 +1,206 @@
+// Command line: options, exit statuses, and the modes without dialogue.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "console_capture.h"
+#include "driver/command_line.h"
+#include "scratch_dir.h"
+
+namespace ugraph::testing {
+namespace {
+
+const char* const SAMPLE = "Two graphs and a refusal.\n"
+                           "[U \"Demo\" (1) 2, 3 (2) 3 (4) 5 (6) 0]\n"
+                           "[D \"Directed\" (1) 2]\n"
+                           "[u \"Tab\there\" (1) 1 (2)]\n"
+                           "[U \"Empty\"]\n";
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the command line in a scratch folder whose data file holds `file`.
+Outcome run(std::vector<std::string> args, const std::string& file = SAMPLE,
+            const std::string& input = "") {
+    ScratchDir dir;
+    ScratchDir::write("GraphDataFile2.txt", file);
+    args.insert(args.begin(), "ugraph");
+    std::vector<char*> argv;
+    for (std::string& a : args) {
+        argv.push_back(a.data());
+    }
+    argv.push_back(nullptr);
+    char* errText = nullptr;
+    std::size_t errSize = 0;
+    std::FILE* err = open_memstream(&errText, &errSize);
+    use_error_stream(err);
+    Outcome r;
+    {
+        ConsoleCapture console(input);
+        r.status = run_command_line(static_cast<int>(args.size()), argv.data());
+        r.out = console.output();
+    }
+    use_error_stream(nullptr);
+    std::fclose(err);
+    r.err.assign(errText, errSize);
+    std::free(errText);
+    return r;
+}
+
+TEST(CommandLine, HelpAndVersionActAtOnce) {
+    const Outcome help = run({"--help", "--bogus"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out.rfind("Usage: ugraph [OPTION]...\n", 0), 0U);
+    for (const char* option :
+         {"--file", "--list", "--graph", "--format", "--edit", "--help", "--version"}) {
+        EXPECT_NE(help.out.find(option), std::string::npos) << option;
+    }
+    const Outcome version = run({"-l", "--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "ugraph " UGRAPH_VERSION "\n");
+    EXPECT_EQ(run({"--bogus", "--help"}).status, 2) << "read before --help";
+}
+
+TEST(CommandLine, WrongUsage) {
+    const std::vector<std::vector<std::string>> cases = {
+        {"--bogus"},
+        {"-x"},
+        {"--help=1"},
+        {"--graph"},
+        {"-g", "x"},
+        {"--graph=0"},
+        {"--graph", "1a"},
+        {"--graph=-1"},
+        {"--graph="},
+        {"-g", "1", "--format", "svgz"},
+        {"--format=dot"},
+        {"--list", "--graph", "1"},
+        {"-l", "-e"},
+        {"-g", "1", "--edit"},
+        {"GraphDataFile2.txt"},
+        {"-l", "extra"},
+    };
+    for (const auto& args : cases) {
+        const Outcome r = run(args);
+        EXPECT_EQ(r.status, 2) << args[0];
+        EXPECT_EQ(r.out, "") << args[0];
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
+        EXPECT_NE(r.err.find("\nTry 'ugraph --help'.\n"), std::string::npos) << r.err;
+    }
+}
+
+TEST(CommandLine, ListsEveryDataInput) {
+    const Outcome r = run({"--list"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, "1  \"Demo\"  6 nodes  4 links  3 components\n"
+                     "2  refused: Input-array in file not marked 'U' (after '[') for Ugraph\n"
+                     "3  \"Tab here\"  2 nodes  0 links  2 components\n"
+                     "4  \"Empty\"  0 nodes  0 links  0 components\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(run({"-l"}, "[U \"One\" (1) 1]").out, "1  \"One\"  1 node  0 links  1 component\n");
+    EXPECT_EQ(run({"-l"}, "no graphs here").out, "");
+}
+
+TEST(CommandLine, ReportsOneGraph) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+    };
+    const std::string demoReport = "Component #1:  1 2 3 \nComponent #2:  4 5 \n"
+                                   "Component #3:  6 \n\nLocation of (nodes) in components\n"
+                                   "(1)1 (2)1 (3)1 (4)2 (5)2 (6)3 \n\n";
+    const Case cases[] = {
+        {{"-g", "1"}, "Ufile Demo     6 Nodes   4 Links\n" + demoReport},
+        {{"--graph=1", "--format=text"}, "Ufile Demo     6 Nodes   4 Links\n" + demoReport},
+        {{"-g3"},
+         "Ufile Tab\there     2 Nodes   0 Links\nComponent #1:  1 \nComponent #2:  2 \n\n"
+         "Location of (nodes) in components\n(1)1 (2)2 \n\n"},
+        {{"-g", "4"},
+         "Ufile Empty     0 Nodes   0 Links\n\nLocation of (nodes) in components\n\n\n"},
+        {{"-g", "1", "--format=json"},
+         "{\"name\": \"Demo\", \"nodes\": 6, \"links\": 4, \"components\": [[1, 2, 3], [4, 5], "
+         "[6]]}\n"},
+        {{"-g", "3", "--format", "json"},
+         "{\"name\": \"Tab\\u0009here\", \"nodes\": 2, \"links\": 0, \"components\": [[1], "
+         "[2]]}\n"},
+        {{"-g", "4", "--format=json"},
+         "{\"name\": \"Empty\", \"nodes\": 0, \"links\": 0, \"components\": []}\n"},
+        {{"-g", "1", "--format=dot"},
+         "graph {\n  label=<Demo>;\n"
+         "  subgraph cluster_1 {\n    label=\"Component #1\";\n    1; 2; 3;\n  }\n"
+         "  subgraph cluster_2 {\n    label=\"Component #2\";\n    4; 5;\n  }\n"
+         "  subgraph cluster_3 {\n    label=\"Component #3\";\n    6;\n  }\n"
+         "  1 -- 2;\n  1 -- 3;\n  2 -- 3;\n  4 -- 5;\n}\n"},
+        {{"-g", "3", "--format=dot"},
+         "graph {\n  label=<Tab\xE2\x90\x89here>;\n"
+         "  subgraph cluster_1 {\n    label=\"Component #1\";\n    1;\n  }\n"
+         "  subgraph cluster_2 {\n    label=\"Component #2\";\n    2;\n  }\n  1 -- 1;\n}\n"},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, 0) << c.args[0];
+        EXPECT_EQ(r.out, c.out) << c.args[0];
+        EXPECT_EQ(r.err, "");
+    }
+}
+
+// Names escaped for each format: markup, quotes, backslashes, control bytes,
+// well-formed UTF-8, and stray bytes.
+TEST(CommandLine, NamesInDotAndJson) {
+    struct Case {
+        std::string name;
+        std::string label;
+        std::string json;
+    };
+    const Case cases[] = {
+        {"it's\\", "it's\\", "\"it's\\\\\""},
+        {"a&b<c>", "a&amp;b&lt;c&gt;", "\"a&b<c>\""},
+        {"n\nl\x7f", "n\xE2\x90\x8Al\xE2\x90\xA1", "\"n\\u000al\x7f\""},
+        {"\xC3\xA9\xF0\x9F\x98\x80", "\xC3\xA9\xF0\x9F\x98\x80", "\"\xC3\xA9\xF0\x9F\x98\x80\""},
+        {"\xFF\xC3(\xED\xA0\x80", "&#255;&#195;(&#237;&#160;&#128;",
+         "\"\\u00ff\\u00c3(\\u00ed\\u00a0\\u0080\""},
+    };
+    for (const Case& c : cases) {
+        const std::string file = "[U \"" + c.name + "\" (1)]";
+        const std::string dot = run({"-g", "1", "--format=dot"}, file).out;
+        EXPECT_EQ(dot.substr(0, dot.find(">;\n")), "graph {\n  label=<" + c.label) << c.name;
+        const std::string json = run({"-g", "1", "--format=json"}, file).out;
+        EXPECT_EQ(json.substr(0, json.find(", \"nodes\"")), "{\"name\": " + c.json) << c.name;
+    }
+}
+
+TEST(CommandLine, DataFileProblems) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"-l", "-f", "missing.txt"}, "Cannot find file missing.txt\n"},
+        {{"--file=missing.txt", "-g", "1"}, "Cannot find file missing.txt\n"},
+        {{"-g", "5"}, "Number must be between 1 and 4\n"},
+        {{"-g", "99999999999"}, "Number must be between 1 and 4\n"},
+        {{"-g", "2", "--format=json"},
+         "Input-array in file not marked 'U' (after '[') for Ugraph\n"},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, 1) << c.args[0];
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, c.err);
+    }
+}
+
+TEST(CommandLine, DialogueReadsTheGivenFile) {
+    const Outcome r = run({"--file", "other.txt"}, SAMPLE, "F\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.out.find("Cannot find file other.txt\n"), std::string::npos);
+}
+
+} // namespace
+} // namespace ugraph::testing
