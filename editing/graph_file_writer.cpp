@@ -5,22 +5,12 @@
 
 #include "console/console.h"
 #include "editing/link_groups.h"
-#include "input/graph_file_reader.h"
+#include "editing/safe_save.h"
+#include "input/data_inputs.h"
 
 namespace ugraph {
 
-// The text goes here first, so that a failed write never harms the old file.
-inline constexpr char TEMP_FILE_NAME[] = "GraphDataFile2.txt.new";
-
-// The graph text being built; it holds at most LINE_SIZE - 1 characters, the
-// most the reader takes back.
-struct Text {
-    LineBuffer chars;
-    std::int32_t length;
-    bool overflow; // a character did not fit
-};
-
-static void put(Text& t, char c) {
+static void put(GraphText& t, char c) {
     if (t.length < LINE_SIZE - 1) {
         t.chars[t.length] = c;
         t.length++;
@@ -29,14 +19,14 @@ static void put(Text& t, char c) {
     }
 }
 
-static void put_text(Text& t, const char* text) {
+static void put_text(GraphText& t, const char* text) {
     for (; *text != '\0'; text++) {
         put(t, *text);
     }
 }
 
 // Decimal, most significant digit first; number is at least 1.
-static void put_number(Text& t, std::int32_t number) {
+static void put_number(GraphText& t, std::int32_t number) {
     static const char digits[] = "0123456789";
     std::int64_t power = 1;
     while (number >= power) {
@@ -63,7 +53,7 @@ static bool name_is_storable(const NameBuffer& graphName) {
 
 // Opening, name, then for each node (i) and its neighbors above i, closing.
 static void build_text(const LinkColumn& linkFrom, const LinkColumn& linkTo,
-                       const NameBuffer& graphName, Text& t) {
+                       const NameBuffer& graphName, bool selfLinks, GraphText& t) {
     put_text(t, "[U \"");
     for (std::int32_t i = 0; i < NAME_SIZE && graphName[i] != '\0'; i++) {
         put(t, graphName[i]);
@@ -75,7 +65,7 @@ static void build_text(const LinkColumn& linkFrom, const LinkColumn& linkTo,
         put_number(t, i);
         put(t, ')');
         for (; k < LINK_SLOTS && linkFrom[k] == i; k++) {
-            if (linkTo[k] > i) { // each link once, at its lower end; self-links not at all
+            if (linkTo[k] > i || (selfLinks && linkTo[k] == i)) { // each link at its lower end
                 put(t, ',');
                 put_number(t, linkTo[k]);
             }
@@ -85,43 +75,42 @@ static void build_text(const LinkColumn& linkFrom, const LinkColumn& linkTo,
     t.chars[t.length] = '\0';
 }
 
-// Writes the text to the temporary file and renames it over the data file.
-static bool store_text(const Text& t) {
-    std::FILE* file = std::fopen(TEMP_FILE_NAME, "w");
-    if (file == nullptr) {
+bool make_graph_text(const LinkColumn& linkFrom, const LinkColumn& linkTo,
+                     const NameBuffer& graphName, bool selfLinks, GraphText& text) {
+    if (!name_is_storable(graphName)) {
+        print_line("Graph name must not contain '\"' or ']'; file not written");
         return false;
     }
-    const auto length = static_cast<std::size_t>(t.length);
-    bool written = std::fwrite(t.chars.data(), 1, length, file) == length;
-    written = std::fflush(file) == 0 && written;
-    written = std::fclose(file) == 0 && written;
-    written = written && std::rename(TEMP_FILE_NAME, GRAPH_FILE_NAME) == 0;
-    if (!written) {
-        std::remove(TEMP_FILE_NAME);
+    if (largest_link_group(linkFrom, linkTo[0]) < 0) {
+        print_line("Links are not grouped by ascending node; file not written");
+        return false;
     }
-    return written;
+    text = GraphText{};
+    build_text(linkFrom, linkTo, graphName, selfLinks, text);
+    if (text.overflow) {
+        print_line("Graph text is longer than 2503 characters; file not written");
+        return false;
+    }
+    return true;
+}
+
+// The whole new file is the text.
+static SaveStatus write_text(std::FILE* /*old*/, std::FILE* fresh, void* context) {
+    const GraphText& t = *static_cast<const GraphText*>(context);
+    std::fwrite(t.chars.data(), 1, static_cast<std::size_t>(t.length), fresh);
+    return SaveStatus::saved;
 }
 
 std::int32_t write_graph_file(const LinkColumn& linkFrom, const LinkColumn& linkTo,
                               const NameBuffer& graphName) {
-    if (!name_is_storable(graphName)) {
-        print_line("Graph name must not contain '\"' or ']'; file not written");
-        return -1;
-    }
-    if (largest_link_group(linkFrom, linkTo[0]) < 0) {
-        print_line("Links are not grouped by ascending node; file not written");
-        return -1;
-    }
-    Text t{};
-    build_text(linkFrom, linkTo, graphName, t);
-    if (t.overflow) {
-        print_line("Graph text is longer than 2503 characters; file not written");
+    GraphText t;
+    if (!make_graph_text(linkFrom, linkTo, graphName, false, t)) {
         return -1;
     }
     print_line(t.chars.data());
     discard_char(); // the file is not touched before this character has come
-    if (!store_text(t)) {
-        print_line("Cannot write file GraphDataFile2.txt");
+    if (save_data_file(graph_file_path(), write_text, &t) != SaveStatus::saved) {
+        print_format("Cannot write file %s\n", graph_file_path());
         return -1;
     }
     return 0;

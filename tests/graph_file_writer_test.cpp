@@ -1,6 +1,10 @@
 // Graph file writer: the text, the file it replaces, refusals, and round trips.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <filesystem>
 #include <random>
 #include <string>
@@ -27,6 +31,12 @@ Table normalised(std::int32_t nodes, const Entries& links) {
     return t;
 }
 
+// Everything in the scratch folder: the data file alone after every save.
+std::ptrdiff_t files_in(const ScratchDir& dir) {
+    return std::distance(std::filesystem::directory_iterator(dir.path()),
+                         std::filesystem::directory_iterator());
+}
+
 struct Written {
     std::int32_t result = 0;
     std::string output;
@@ -45,7 +55,7 @@ Written write(const Table& t, const std::string& name, const std::string& input 
     w.output = console.output();
     w.unread = console.rest();
     w.file = ScratchDir::read("GraphDataFile2.txt");
-    EXPECT_FALSE(std::filesystem::exists("GraphDataFile2.txt.new")) << "no file left behind";
+    EXPECT_EQ(files_in(dir), 1) << "no file left behind";
     return w;
 }
 
@@ -142,26 +152,59 @@ TEST(GraphFileWriter, RefusalsLeaveTheFileAlone) {
     }
 }
 
+// Fails, in a child process, with the file size limited to 10 bytes: the
+// write fails (no SIGXFSZ ends the run) and the old file stays whole.
 TEST(GraphFileWriter, FailedStoreKeepsTheOldFile) {
     const Table t = normalised(2, {{1, 2}});
     {
-        ScratchDir dir; // the temporary file cannot be created
+        ScratchDir dir;
         ScratchDir::write("GraphDataFile2.txt", "old");
-        std::filesystem::create_directory("GraphDataFile2.txt.new");
-        ConsoleCapture console("\n");
-        EXPECT_EQ(write_graph_file(t.linkFrom, t.linkTo, name_of("T")), -1);
-        EXPECT_EQ(console.output(),
-                  "[U \"T\", (1),2, (2)]\nCannot write file GraphDataFile2.txt\n");
+        const pid_t child = fork();
+        if (child == 0) {
+            const rlimit limit{10, 10};
+            setrlimit(RLIMIT_FSIZE, &limit);
+            ConsoleCapture console("\n");
+            _exit(write_graph_file(t.linkFrom, t.linkTo, name_of("T")) == -1 ? 0 : 1);
+        }
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
         EXPECT_EQ(ScratchDir::read("GraphDataFile2.txt"), "old");
+        EXPECT_EQ(files_in(dir), 1) << "the temporary file is gone";
     }
     {
         ScratchDir dir; // the rename fails: a folder stands in the file's place
         std::filesystem::create_directory("GraphDataFile2.txt");
         ConsoleCapture console("\n");
         EXPECT_EQ(write_graph_file(t.linkFrom, t.linkTo, name_of("T")), -1);
+        EXPECT_EQ(console.output(),
+                  "[U \"T\", (1),2, (2)]\nCannot write file GraphDataFile2.txt\n");
         EXPECT_TRUE(std::filesystem::is_directory("GraphDataFile2.txt"));
-        EXPECT_FALSE(std::filesystem::exists("GraphDataFile2.txt.new"));
+        EXPECT_EQ(files_in(dir), 1);
     }
+}
+
+// A data file reached through a symbolic link: the target is replaced, the
+// link stays, and the new file keeps the old one's permission bits.
+TEST(GraphFileWriter, SavesThroughALinkKeepingThePermissions) {
+    ScratchDir dir;
+    std::filesystem::create_directory("store");
+    ScratchDir::write("store/graphs.txt", "old");
+    std::filesystem::permissions("store/graphs.txt", std::filesystem::perms::owner_read |
+                                                         std::filesystem::perms::owner_write |
+                                                         std::filesystem::perms::group_read);
+    std::filesystem::create_symlink("store/graphs.txt", "GraphDataFile2.txt");
+    const Table t = normalised(2, {{1, 2}});
+    ConsoleCapture console("\n");
+    ASSERT_EQ(write_graph_file(t.linkFrom, t.linkTo, name_of("L")), 0);
+    EXPECT_TRUE(std::filesystem::is_symlink("GraphDataFile2.txt"));
+    EXPECT_EQ(ScratchDir::read("store/graphs.txt"), "[U \"L\", (1),2, (2)]");
+    EXPECT_EQ(std::filesystem::status("store/graphs.txt").permissions(),
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                  std::filesystem::perms::group_read);
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("store"),
+                            std::filesystem::directory_iterator()),
+              1);
 }
 
 // Random graphs written and loaded back give the same name and table.
