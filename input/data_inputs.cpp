@@ -56,13 +56,13 @@ bool pass_data_input(std::FILE* file, void (*echo)(char)) {
     return false;
 }
 
-void position_on(std::FILE* file, std::int32_t number) {
+bool position_on(std::FILE* file, std::int32_t number) {
     std::rewind(file);
     for (std::int32_t passed = 1; passed < number; passed++) {
         find_data_input(file);
         pass_data_input(file, nullptr);
     }
-    find_data_input(file);
+    return find_data_input(file);
 }
 
 static std::int32_t count_data_inputs(std::FILE* file) {

@@ -35,8 +35,9 @@ bool find_data_input(std::FILE* file);
 // names the data-input listed under it.
 bool pass_data_input(std::FILE* file, void (*echo)(char));
 
-// Rewinds and reads up to and with the "[" of data-input `number`, 1 up.
-void position_on(std::FILE* file, std::int32_t number);
+// Rewinds and reads up to and with the "[" of data-input `number`, 1 up;
+// false when the file ends first.
+bool position_on(std::FILE* file, std::int32_t number);
 
 // From just after a data-input's "[": checks its mark and copies it whole.
 // On refusal the file stands after the data-input's "]" (or at its end).
