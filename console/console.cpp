@@ -149,6 +149,22 @@ int read_char() {
     return next_char();
 }
 
+int read_choice(const char* letters, const char* error) {
+    for (;;) {
+        const int answer = next_char();
+        if (answer == EOF) {
+            return EOF;
+        }
+        next_char(); // the newline that ends the answer line
+        for (const char* letter = letters; *letter != '\0'; letter++) {
+            if (answer == *letter || answer == *letter - 'A' + 'a') {
+                return *letter;
+            }
+        }
+        print_line(error);
+    }
+}
+
 bool discard_char() {
     return next_char() != EOF;
 }

@@ -44,6 +44,12 @@ ReadInt read_int(std::int32_t& value);
 // Reads one character; EOF at the end of input.
 int read_char();
 
+// Reads one-character answers, each followed by one character that is
+// dropped, until an answer is one of the upper-case `letters` or its lower
+// case; writes the line `error` after every other answer. Returns the letter
+// in upper case, or EOF at the end of input.
+int read_choice(const char* letters, const char* error);
+
 // Reads one character and drops it; false at the end of input.
 bool discard_char();
 

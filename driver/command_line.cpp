@@ -7,6 +7,7 @@
 #include <limits>
 
 #include "console/console.h"
+#include "driver/edit_run.h"
 #include "driver/file_modes.h"
 #include "driver/main_dialogue.h"
 #include "input/data_inputs.h"
@@ -115,7 +116,7 @@ static int run_options(const Options& o) {
         return wrong_usage("ugraph: %s", "--format goes with --graph");
     }
     if (o.edit) {
-        return wrong_usage("ugraph: %s", "--edit is not available yet");
+        return run_edit();
     }
     if (o.list) {
         return list_graphs();

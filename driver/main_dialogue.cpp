@@ -13,33 +13,28 @@
 
 namespace ugraph {
 
-enum class Source { keyboard, file, none };
-
-// Reads answers until one names a source; none when input has ended.
-static Source ask_source() {
+Source ask_source() {
     print_line("Where is the data for the Ugraph?");
     print_line("If it will be typed in on the (K)eyboard, type K");
     print_line("If it is already in the GraphData (F)ile, type F");
-    for (;;) {
-        const int answer = read_char();
-        if (answer == EOF) {
-            return Source::none;
-        }
-        discard_char(); // the newline that ends the answer line
-        if (answer == 'K' || answer == 'k') {
-            return Source::keyboard;
-        }
-        if (answer == 'F' || answer == 'f') {
-            return Source::file;
-        }
-        print_line("Error: enter either K or F");
+    switch (read_choice("KF", "Error: enter either K or F")) {
+    case 'K':
+        return Source::keyboard;
+    case 'F':
+        return Source::file;
+    default:
+        return Source::none;
     }
 }
 
-void report_graph(GraphRecord& g) {
+void print_summary(GraphRecord& g) {
     normalize_links(g.linkFrom, g.linkTo);
     print_format("Ufile %s     %d Nodes   %d Links\n", g.graphName.data(), g.linkTo[0],
                  g.linkFrom[0] / 2);
+}
+
+void report_graph(GraphRecord& g) {
+    print_summary(g);
     build_link_index(g.linkFrom, g.linkTo, g.degree, g.firstLink);
     report_components(g.linkFrom, g.linkTo, g.firstLink, g.componentOf);
 }

@@ -6,6 +6,15 @@
 
 namespace ugraph {
 
+enum class Source { keyboard, file, none };
+
+// Writes the three question lines and reads answers until one names a
+// source; none when input has ended.
+Source ask_source();
+
+// Normalises the graph and writes its summary line.
+void print_summary(GraphRecord& g);
+
 // Asks where the graph comes from, loads it, and reports its components.
 void run_dialogue();
 
