@@ -1,7 +1,8 @@
 # Runs the program once in a scratch folder on CASE/input and compares its
 # output byte for byte with CASE/expected. CASE/args, where present, holds the
 # command-line arguments, one a line; CASE/status the exit status (else 0);
-# CASE/files, other files the run finds in its folder.
+# CASE/files, other files the run finds in its folder; CASE/after, files
+# that must stand in the folder, byte for byte, once the run has ended.
 file(REMOVE_RECURSE ${SCRATCH})
 file(MAKE_DIRECTORY ${SCRATCH})
 if(EXISTS ${CASE}/GraphDataFile2.txt)
@@ -33,3 +34,12 @@ if(differs)
     execute_process(COMMAND diff -u ${CASE}/expected ${SCRATCH}/actual)
     message(FATAL_ERROR "output differs from ${CASE}/expected")
 endif()
+file(GLOB_RECURSE kept RELATIVE ${CASE}/after ${CASE}/after/*)
+foreach(name IN LISTS kept)
+    execute_process(COMMAND ${CMAKE_COMMAND} -E compare_files ${SCRATCH}/${name} ${CASE}/after/${name}
+        RESULT_VARIABLE differs)
+    if(differs)
+        execute_process(COMMAND diff -u ${CASE}/after/${name} ${SCRATCH}/${name})
+        message(FATAL_ERROR "${name} differs from ${CASE}/after/${name}")
+    endif()
+endforeach()
