@@ -1,12 +1,16 @@
 # Runs the program once in a scratch folder on CASE/input and compares its
 # output byte for byte with CASE/expected. CASE/args, where present, holds the
 # command-line arguments, one a line; CASE/status the exit status (else 0);
-# CASE/files, other files the run finds in its folder; CASE/after, files
+# CASE/files, other files the run finds in its folder (CASE/sample: a copy of
+# the shipped sample data file); CASE/after, files
 # that must stand in the folder, byte for byte, once the run has ended.
 file(REMOVE_RECURSE ${SCRATCH})
 file(MAKE_DIRECTORY ${SCRATCH})
 if(EXISTS ${CASE}/GraphDataFile2.txt)
     file(COPY ${CASE}/GraphDataFile2.txt DESTINATION ${SCRATCH})
+endif()
+if(EXISTS ${CASE}/sample)
+    file(COPY ${SAMPLE} DESTINATION ${SCRATCH})
 endif()
 if(IS_DIRECTORY ${CASE}/files)
     file(COPY ${CASE}/files/ DESTINATION ${SCRATCH})
