@@ -14,7 +14,7 @@ namespace ugraph {
 // otherwise nothing is written ("... changed since graph N was loaded").
 SaveStatus replace_data_input(std::int32_t number, const DataInput& loaded, const GraphText& text);
 
-// Adds text as a new data-input on a line of its own at the end of the data
+// Adds text as one more data-input on a line of its own at the end of the data
 // file, which is made when missing; number gets its running number. A file
 // that ends inside a data-input is left alone ("... ends inside a data-input").
 SaveStatus append_data_input(const GraphText& text, std::int32_t& number);

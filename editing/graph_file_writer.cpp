@@ -94,7 +94,7 @@ bool make_graph_text(const LinkColumn& linkFrom, const LinkColumn& linkTo,
     return true;
 }
 
-// The whole new file is the text.
+// The whole file, once saved, is the text.
 static SaveStatus write_text(std::FILE* /*old*/, std::FILE* fresh, void* context) {
     const GraphText& t = *static_cast<const GraphText*>(context);
     std::fwrite(t.chars.data(), 1, static_cast<std::size_t>(t.length), fresh);

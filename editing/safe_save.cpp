@@ -1,4 +1,4 @@
-// Safe save (puts a data file's new contents in its place, whole or not at all)
+// Safe save (replaces a data file's contents, whole or not at all)
 #include "editing/safe_save.h"
 
 #include <fcntl.h>

@@ -1,4 +1,4 @@
-// Safe save (puts a data file's new contents in its place, whole or not at all)
+// Safe save (replaces a data file's contents, whole or not at all)
 #ifndef UGRAPH_SAFE_SAVE_H
 #define UGRAPH_SAFE_SAVE_H
 
@@ -8,7 +8,7 @@ namespace ugraph {
 
 enum class SaveStatus { saved, refused, failed };
 
-// Writes the new contents of the file: reads the old one (nullptr when there
+// Writes the file's coming contents: reads the old one (nullptr when there
 // is none) and writes into fresh. saved to go on; refused, after its own
 // message, to leave the old file as it is.
 using SaveFiller = SaveStatus (*)(std::FILE* old, std::FILE* fresh, void* context);
@@ -16,10 +16,10 @@ using SaveFiller = SaveStatus (*)(std::FILE* old, std::FILE* fresh, void* contex
 // Saves the data file at path (through a symbolic link, to its target) under
 // an exclusive lock on its directory, so that saves never overlap: fill
 // writes a temporary file beside it, which is flushed to the disk, given the
-// old file's permission bits (0666 less the umask for a new file) and renamed
-// over it. On failure, or on SIGINT, SIGTERM or SIGHUP meanwhile, the
-// temporary file is removed and the old file stays whole; failed comes back
-// and the caller tells the user.
+// old file's permission bits (0666 less the umask when there was none) and
+// renamed over it. On failure, or on SIGINT, SIGTERM or SIGHUP meanwhile,
+// the temporary file is removed and the old file stays whole; failed comes
+// back and the caller tells the user.
 SaveStatus save_data_file(const char* path, SaveFiller fill, void* context);
 
 } // namespace ugraph
