@@ -13,7 +13,7 @@
 
 namespace ugraph {
 
-static void find(GraphRecord& g, Components& found) {
+static void search(GraphRecord& g, Components& found) {
     build_link_index(g.linkFrom, g.linkTo, g.degree, g.firstLink);
     find_components(g.linkFrom, g.linkTo, g.firstLink, g.componentOf, found);
 }
@@ -26,7 +26,7 @@ static const char* plural(std::int32_t figure) {
 // data-input keeps to one line.
 static void print_listed(std::int32_t number, GraphRecord& g) {
     Components found;
-    find(g, found);
+    search(g, found);
     NameBuffer shown = g.graphName;
     for (char& c : shown) {
         c = c != '\0' && static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
@@ -86,7 +86,7 @@ int show_graph(std::int32_t number, Format format) {
         return 0;
     }
     Components found;
-    find(g, found);
+    search(g, found);
     if (format == Format::dot) {
         write_components_dot(g.linkFrom, g.linkTo, g.graphName, found);
     } else {
