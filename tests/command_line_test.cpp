@@ -8,6 +8,7 @@
 
 #include "console_capture.h"
 #include "driver/command_line.h"
+#include "input/data_inputs.h"
 #include "scratch_dir.h"
 
 namespace ugraph::testing {
@@ -47,6 +48,7 @@ Outcome run(std::vector<std::string> args, const std::string& file = SAMPLE,
         r.out = console.output();
     }
     use_error_stream(nullptr);
+    use_graph_file(nullptr); // the path named by --file dies with args
     std::fclose(err);
     r.err.assign(errText, errSize);
     std::free(errText);
