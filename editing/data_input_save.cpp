@@ -74,12 +74,11 @@ static SaveStatus fill_addition(std::FILE* old, std::FILE* fresh, void* context)
     std::int32_t count = 0;
     int last = EOF;
     if (old != nullptr) {
-        while (find_data_input(old)) {
-            if (!pass_data_input(old, nullptr)) {
-                print_format("%s ends inside a data-input; not saved\n", graph_file_path());
-                return SaveStatus::refused;
-            }
-            count++;
+        bool closed = true;
+        count = count_data_inputs(old, closed);
+        if (!closed) {
+            print_format("%s ends inside a data-input; not saved\n", graph_file_path());
+            return SaveStatus::refused;
         }
         std::rewind(old);
         last = copy_bytes(old, fresh, -1);

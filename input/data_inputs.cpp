@@ -65,11 +65,12 @@ bool position_on(std::FILE* file, std::int32_t number) {
     return find_data_input(file);
 }
 
-static std::int32_t count_data_inputs(std::FILE* file) {
+std::int32_t count_data_inputs(std::FILE* file, bool& closed) {
     std::int32_t count = 0;
+    closed = true;
     while (count < std::numeric_limits<std::int32_t>::max() && find_data_input(file)) {
         count++;
-        pass_data_input(file, nullptr);
+        closed = pass_data_input(file, nullptr);
     }
     return count;
 }
@@ -253,7 +254,8 @@ LoadResult load_data_input(std::int32_t number, DataInput& copy, GraphRecord& g,
     if (file == nullptr) {
         return LoadResult::no_file;
     }
-    count = count_data_inputs(file);
+    bool closed = true;
+    count = count_data_inputs(file, closed);
     bool copied = false;
     if (number >= 1 && number <= count) {
         position_on(file, number);

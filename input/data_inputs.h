@@ -35,6 +35,10 @@ bool find_data_input(std::FILE* file);
 // names the data-input listed under it.
 bool pass_data_input(std::FILE* file, void (*echo)(char));
 
+// Counts the data-inputs from where the file stands to its end, as the
+// listing does; closed is false when the file ends inside the last one.
+std::int32_t count_data_inputs(std::FILE* file, bool& closed);
+
 // Rewinds and reads up to and with the "[" of data-input `number`, 1 up;
 // false when the file ends first.
 bool position_on(std::FILE* file, std::int32_t number);
