@@ -95,11 +95,9 @@ bool next_line_number(const LineBuffer& line, std::int32_t& pos, std::int32_t& v
     if (pos < 0 || pos >= LINE_SIZE || line[pos] == '\0') {
         return false;
     }
-    constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
     value = 0;
     for (; pos < LINE_SIZE && is_digit(line[pos]); pos++) {
-        const std::int32_t digit = line[pos] - '0';
-        value = value > (highest - digit) / 10 ? highest : value * 10 + digit;
+        value = append_digit(value, line[pos] - '0');
     }
     return true;
 }

@@ -5,6 +5,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <limits>
 
 namespace ugraph {
 
@@ -28,6 +29,12 @@ void print_char(char c);
 // input has ended before any character came. A longer line keeps its first
 // LINE_SIZE - 1 characters and the rest of it is dropped.
 bool read_text_line(LineBuffer& line);
+
+// value * 10 + digit, held at the int32 limit instead of overflowing.
+inline std::int32_t append_digit(std::int32_t value, std::int32_t digit) {
+    constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
+    return value > (highest - digit) / 10 ? highest : value * 10 + digit;
+}
 
 // Finds the next number in a typed line from pos on: a maximal run of the
 // digits 0 to 9 (saturating at the int32 limit); every other byte separates.

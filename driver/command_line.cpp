@@ -4,7 +4,6 @@
 #include <getopt.h>
 
 #include <cstring>
-#include <limits>
 
 #include "console/console.h"
 #include "driver/edit_run.h"
@@ -71,7 +70,6 @@ static int unknown_option(char** argv) {
 // A graph number: digits only, from 1 up; one too large for 32 bits becomes
 // the largest number, which no data file reaches. 0 when malformed.
 static std::int32_t graph_number(const char* text) {
-    constexpr std::int32_t highest = std::numeric_limits<std::int32_t>::max();
     std::int32_t value = 0;
     if (*text == '\0') {
         return 0;
@@ -80,8 +78,7 @@ static std::int32_t graph_number(const char* text) {
         if (*text < '0' || *text > '9') {
             return 0;
         }
-        const std::int32_t digit = *text - '0';
-        value = value > (highest - digit) / 10 ? highest : value * 10 + digit;
+        value = append_digit(value, *text - '0');
     }
     return value;
 }
