@@ -22,6 +22,11 @@ void print_line(const char* text);
 // printf-style output to the error stream, for the modes without dialogue.
 [[gnu::format(printf, 1, 2)]] void print_error(const char* format, ...);
 
+// The ending of a counted noun: "" for one, "s" for any other figure.
+inline const char* plural(std::uint64_t figure) {
+    return figure == 1 ? "" : "s";
+}
+
 // Writes one character as it is, NUL bytes included.
 void print_char(char c);
 

@@ -1,17 +1,15 @@
-// UTF-8 (tells well-formed byte sequences from stray bytes, and escapes names)
+// UTF-8 (tells well-formed byte sequences from stray bytes)
 #ifndef UGRAPH_UTF8_H
 #define UGRAPH_UTF8_H
 
+#include <cstddef>
 #include <cstdint>
-
-#include "console/console.h"
-#include "driver/graph_record.h"
 
 namespace ugraph {
 
 // The length of the well-formed UTF-8 sequence that starts text[0], with
 // `left` bytes available, or 0 when the bytes there do not form one.
-inline std::int32_t utf8_sequence_length(const char* text, std::int32_t left) {
+inline std::int32_t utf8_sequence_length(const char* text, std::size_t left) {
     const auto byte = [text](std::int32_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned lead = byte(0);
     std::int32_t length = 0;
@@ -33,7 +31,7 @@ inline std::int32_t utf8_sequence_length(const char* text, std::int32_t left) {
     } else {
         return 0;
     }
-    if (left < length || byte(1) < low || byte(1) > high) {
+    if (left < static_cast<std::size_t>(length) || byte(1) < low || byte(1) > high) {
         return 0;
     }
     for (std::int32_t i = 2; i < length; i++) {
@@ -42,26 +40,6 @@ inline std::int32_t utf8_sequence_length(const char* text, std::int32_t left) {
         }
     }
     return length;
-}
-
-// Writes a name byte by byte through `escape`, which writes the escape of a
-// byte and returns true, or returns false to have the well-formed UTF-8
-// sequence of `sequence` bytes that starts there written as it is. A byte
-// that starts no such sequence (sequence 0) must be escaped.
-inline void print_escaped_name(const NameBuffer& graphName,
-                               bool (*escape)(unsigned char byte, std::int32_t sequence)) {
-    const std::int32_t length = name_length(graphName);
-    for (std::int32_t i = 0; i < length;) {
-        const std::int32_t sequence = utf8_sequence_length(&graphName[i], length - i);
-        if (escape(static_cast<unsigned char>(graphName[i]), sequence) || sequence == 0) {
-            i++;
-            continue;
-        }
-        for (std::int32_t k = 0; k < sequence; k++) {
-            print_char(graphName[i + k]);
-        }
-        i += sequence;
-    }
 }
 
 } // namespace ugraph

@@ -8,6 +8,7 @@
 #include "analysis/component_search.h"
 #include "analysis/link_index.h"
 #include "console/console.h"
+#include "console/text_escapes.h"
 #include "driver/main_dialogue.h"
 #include "input/data_inputs.h"
 
@@ -18,23 +19,16 @@ static void search(GraphRecord& g, Components& found) {
     find_components(g.linkFrom, g.linkTo, g.firstLink, g.componentOf, found);
 }
 
-static const char* plural(std::int32_t figure) {
-    return figure == 1 ? "" : "s";
-}
-
-// One listed graph: control bytes of the name become blanks, so that every
-// data-input keeps to one line.
+// One listed graph, on one line whatever bytes its name holds.
 static void print_listed(std::int32_t number, GraphRecord& g) {
     Components found;
     search(g, found);
-    NameBuffer shown = g.graphName;
-    for (char& c : shown) {
-        c = c != '\0' && static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
-    }
     const std::int32_t nodes = g.linkTo[0];
     const std::int32_t links = g.linkFrom[0] / 2;
-    print_format("%d  \"%s\"  %d node%s  %d link%s  %d component%s\n", number, shown.data(), nodes,
-                 plural(nodes), links, plural(links), found.count, plural(found.count));
+    print_format("%d  \"", number);
+    print_one_line_text(g.graphName.data(), static_cast<std::size_t>(name_length(g.graphName)));
+    print_format("\"  %d node%s  %d link%s  %d component%s\n", nodes, plural(nodes), links,
+                 plural(links), found.count, plural(found.count));
 }
 
 static int cannot_find_file() {
