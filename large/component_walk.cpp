@@ -1,0 +1,254 @@
+// Component walk (the components of a kept graph in depth-first order: text, JSON, DOT)
+#include "large/component_walk.h"
+
+#include <cstring>
+
+#include "console/console.h"
+#include "console/text_escapes.h"
+#include "large/component_tally.h"
+#include "large/graph_reports.h"
+
+namespace ugraph {
+
+// A node's scan position in `cursor` carries this bit once the node is
+// reached; once its scan is over the position gives way to its component.
+inline constexpr std::uint64_t REACHED = 1ULL << 63;
+
+// The graph in node order: node r's neighbors are adjacent[offset[r]] up to
+// adjacent[offset[r + 1]], ascending; a link to itself stands there once.
+struct Walk {
+    std::vector<std::uint32_t> nodeAt; // node index of each place in the order
+    Block<std::uint64_t> offset;
+    Block<std::uint64_t> cursor;
+    Block<std::uint32_t> adjacent;
+    std::uint64_t entries;
+    NodeIndex* nodes;
+    WalkFormat format;
+};
+
+using Figure = unsigned long long;
+
+// Gives every node its place in the order, kept in its word as place + 1.
+static void place_nodes(NodeIndex& nodes, Walk& w) {
+    NodeOrder order;
+    order_nodes(nodes, order);
+    for_each_node(nodes, order, [&nodes, &w](std::uint32_t index) {
+        w.nodeAt.push_back(index);
+        *word_of(nodes, index) = static_cast<std::uint32_t>(w.nodeAt.size());
+    });
+}
+
+// Calls each(a, b) for every kept link, as places, and frees each chunk after it.
+template <typename Each>
+void for_each_link(std::vector<LinkStore>& kept, bool release, Each&& each) {
+    for (LinkStore& store : kept) {
+        for (std::size_t c = 0; c < store.chunks.size(); c++) {
+            const bool last = c + 1 == store.chunks.size();
+            const std::uint64_t count = last ? store.count - c * LINK_CHUNK : LINK_CHUNK;
+            std::uint32_t* pair = store.chunks[c].get();
+            for (std::uint64_t j = 0; j < count; j++, pair += 2) {
+                each(pair[0], pair[1]);
+            }
+            if (release) {
+                store.chunks[c].reset();
+            }
+        }
+    }
+}
+
+// Lists every node's neighbors, each link at both ends, in the order links
+// were kept.
+static bool list_neighbors(std::vector<LinkStore>& kept, Walk& w, Block<std::uint32_t>& listed) {
+    NodeIndex& nodes = *w.nodes;
+    const std::uint64_t n = w.nodeAt.size();
+    w.offset = zeroed_block<std::uint64_t>(n + 1);
+    w.cursor = zeroed_block<std::uint64_t>(n + 1);
+    if (!w.offset || !w.cursor) {
+        return false;
+    }
+    for_each_link(kept, false, [&nodes, &w](std::uint32_t& a, std::uint32_t& b) {
+        a = *word_of(nodes, a) - 1;
+        b = *word_of(nodes, b) - 1;
+        w.offset[a + 1]++;
+        w.offset[b + 1] += a != b ? 1 : 0;
+    });
+    for (std::uint64_t r = 0; r < n; r++) {
+        w.offset[r + 1] += w.offset[r];
+        w.cursor[r] = w.offset[r];
+    }
+    w.entries = w.offset[n];
+    listed = zeroed_block<std::uint32_t>(w.entries + 1);
+    if (!listed) {
+        return false;
+    }
+    for_each_link(kept, true, [&w, &listed](std::uint32_t a, std::uint32_t b) {
+        listed[w.cursor[a]++] = b;
+        if (a != b) {
+            listed[w.cursor[b]++] = a;
+        }
+    });
+    return true;
+}
+
+// Sorts every node's neighbors by place without comparing: node r goes into
+// the list of each of its neighbors, from the last place down, so every list
+// fills from its end with ascending places. The graph is symmetric, so the
+// lists keep their lengths, and each cursor ends at the head of its list.
+static bool sort_neighbors(Walk& w, const Block<std::uint32_t>& listed) {
+    const std::uint64_t n = w.nodeAt.size();
+    w.adjacent = zeroed_block<std::uint32_t>(w.entries + 1);
+    if (!w.adjacent) {
+        return false;
+    }
+    for (std::uint64_t r = 0; r < n; r++) {
+        w.cursor[r] = w.offset[r + 1];
+    }
+    for (std::uint64_t r = n; r-- > 0;) {
+        for (std::uint64_t i = w.offset[r]; i < w.offset[r + 1]; i++) {
+            w.adjacent[--w.cursor[listed[i]]] = static_cast<std::uint32_t>(r);
+        }
+    }
+    return true;
+}
+
+static void print_place(const Walk& w, std::uint32_t place, IdStyle style) {
+    print_node_id(*w.nodes, w.nodeAt[place], style);
+}
+
+static void open_component(const Walk& w, std::uint64_t component) {
+    const auto k = static_cast<Figure>(component);
+    if (w.format == WalkFormat::text) {
+        print_format("Component #%llu:  ", k);
+    } else if (w.format == WalkFormat::json) {
+        print_format(component == 1 ? "[" : ", [");
+    } else {
+        print_format("  subgraph cluster_%llu {\n    label=\"Component #%llu\";\n   ", k, k);
+    }
+}
+
+static void close_component(const Walk& w) {
+    if (w.format == WalkFormat::text) {
+        print_line("");
+    } else if (w.format == WalkFormat::json) {
+        print_char(']');
+    } else {
+        print_format("\n  }\n");
+    }
+}
+
+static void reach(Walk& w, std::uint32_t place, bool first) {
+    w.cursor[place] |= REACHED;
+    if (w.format == WalkFormat::text) {
+        print_place(w, place, IdStyle::text);
+        print_char(' ');
+    } else if (w.format == WalkFormat::json) {
+        print_format(first ? "" : ", ");
+        print_place(w, place, IdStyle::json);
+    } else {
+        print_char(' ');
+        print_place(w, place, IdStyle::dot);
+        print_char(';');
+    }
+}
+
+// Depth first from `start`: at every node on to its first unreached
+// neighbor, back to the node it was reached from when there is none.
+static void walk_component(Walk& w, std::uint32_t start, std::uint64_t component,
+                           std::vector<std::uint32_t>& path) {
+    reach(w, start, true);
+    path.push_back(start);
+    while (!path.empty()) {
+        const std::uint32_t r = path.back();
+        std::uint64_t i = w.cursor[r] & ~REACHED;
+        while (i < w.offset[r + 1] && (w.cursor[w.adjacent[i]] & REACHED) != 0) {
+            i++;
+        }
+        if (i < w.offset[r + 1]) {
+            w.cursor[r] = REACHED | (i + 1);
+            reach(w, w.adjacent[i], false);
+            path.push_back(w.adjacent[i]);
+        } else {
+            w.cursor[r] = REACHED | component;
+            path.pop_back();
+        }
+    }
+}
+
+static std::uint64_t walk_components(Walk& w) {
+    std::vector<std::uint32_t> path;
+    std::uint64_t component = 0;
+    for (std::uint32_t r = 0; r < w.nodeAt.size(); r++) {
+        if ((w.cursor[r] & REACHED) == 0) {
+            component++;
+            open_component(w, component);
+            walk_component(w, r, component, path);
+            close_component(w);
+        }
+    }
+    return component;
+}
+
+static void print_head(const Walk& w, const char* name, std::uint64_t links) {
+    const auto n = static_cast<Figure>(w.nodeAt.size());
+    if (w.format == WalkFormat::text) {
+        print_format("Ufile %s     %llu Nodes   %llu Links\n", name, n, static_cast<Figure>(links));
+    } else if (w.format == WalkFormat::json) {
+        print_format("{\"name\": \"");
+        print_json_text(name, std::strlen(name));
+        print_format("\", \"nodes\": %llu, \"links\": %llu, \"components\": [", n,
+                     static_cast<Figure>(links));
+    } else {
+        print_format("graph {\n  label=<");
+        print_dot_label_text(name, std::strlen(name));
+        print_format(">;\n");
+    }
+}
+
+static void print_tail(const Walk& w) {
+    const std::uint64_t n = w.nodeAt.size();
+    if (w.format == WalkFormat::text) {
+        print_line("");
+        print_line("Location of (nodes) in components");
+        for (std::uint32_t r = 0; r < n; r++) {
+            print_char('(');
+            print_place(w, r, IdStyle::text);
+            print_format(")%llu ", static_cast<Figure>(w.cursor[r] & ~REACHED));
+        }
+        print_line("\n");
+    } else if (w.format == WalkFormat::json) {
+        print_format("]}\n");
+    } else {
+        for (std::uint32_t r = 0; r < n; r++) {
+            for (std::uint64_t i = w.offset[r]; i < w.offset[r + 1]; i++) {
+                if (w.adjacent[i] >= r) { // each link once, from the end first in order
+                    print_format("  ");
+                    print_place(w, r, IdStyle::dot);
+                    print_format(" -- ");
+                    print_place(w, w.adjacent[i], IdStyle::dot);
+                    print_format(";\n");
+                }
+            }
+        }
+        print_format("}\n");
+    }
+}
+
+bool write_component_walk(NodeIndex& nodes, std::vector<LinkStore>& kept, const char* name,
+                          std::uint64_t links, WalkFormat format) {
+    Walk w{};
+    w.nodes = &nodes;
+    w.format = format;
+    place_nodes(nodes, w);
+    {
+        Block<std::uint32_t> listed;
+        if (!list_neighbors(kept, w, listed) || !sort_neighbors(w, listed)) {
+            return false;
+        }
+    }
+    print_head(w, name, links);
+    walk_components(w);
+    print_tail(w);
+    return true;
+}
+
+} // namespace ugraph

@@ -1,0 +1,23 @@
+// Component walk (the components of a kept graph in depth-first order: text, JSON, DOT)
+#ifndef UGRAPH_COMPONENT_WALK_H
+#define UGRAPH_COMPONENT_WALK_H
+
+#include "large/link_store.h"
+#include "large/node_index.h"
+
+namespace ugraph {
+
+enum class WalkFormat { text, json, dot };
+
+// Writes the report the data file's graphs get in these formats: the file's
+// name and figures, every component as its nodes in depth-first preorder
+// from its first node, taking neighbors in the nodes' order, and (text) the
+// component of every node or (DOT) every link. The node index's words and
+// the kept links are used up. False, with nothing written, when memory runs
+// out.
+bool write_component_walk(NodeIndex& nodes, std::vector<LinkStore>& kept, const char* name,
+                          std::uint64_t links, WalkFormat format);
+
+} // namespace ugraph
+
+#endif

@@ -1,0 +1,277 @@
+// Edge lines (reads the links of an edge list, one line at a time)
+#include "large/edge_lines.h"
+
+#include <array>
+#include <cstring>
+#include <limits>
+
+#include "large/link_forest.h"
+
+namespace ugraph {
+
+// Every span ends with a newline, so the scans below stop at one without
+// counting bytes; a carriage return counts as a line end only right before it.
+static bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+static bool is_line_end(const char* p) {
+    return *p == '\n' || (*p == '\r' && p[1] == '\n');
+}
+
+static bool ends_field(const char* p) {
+    return is_blank(*p) || *p == ',' || is_line_end(p);
+}
+
+static const char* skip_blanks(const char* p) {
+    while (is_blank(*p)) {
+        p++;
+    }
+    return p;
+}
+
+static const char* after_line(const char* p, const char* end) {
+    if (*p == '\n') {
+        return p + 1;
+    }
+    return static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))) + 1;
+}
+
+// Lines are read a batch at a time before their links are joined.
+inline constexpr std::uint32_t LINK_BATCH = 64;
+
+struct LinkBatch {
+    std::uint32_t count;
+    std::array<std::uint32_t, LINK_BATCH> from;
+    std::array<std::uint32_t, LINK_BATCH> to; // 0 for a node alone on its line
+};
+
+static bool is_digit(char c) {
+    return static_cast<unsigned char>(c - '0') < 10;
+}
+
+static std::nullptr_t fault(EdgeReader& r, LineFault kind) {
+    r.fault = kind;
+    return nullptr;
+}
+
+// The fault names the field that starts at p: every byte up to its end.
+static std::nullptr_t fault_field(EdgeReader& r, LineFault kind, const char* p) {
+    const char* end = p;
+    while (!ends_field(end)) {
+        end++;
+    }
+    r.field.assign(p, end);
+    return fault(r, kind);
+}
+
+// A number: digits only, leading zeros adding nothing, below 2^63.
+static const char* number_field(EdgeReader& r, const char* p, std::uint64_t& value) {
+    const char* start = p;
+    while (*p == '0') {
+        p++;
+    }
+    const char* digits = p;
+    std::uint64_t v = 0;
+    for (; is_digit(*p); p++) {
+        v = v * 10 + static_cast<std::uint64_t>(*p - '0'); // wraps past 19 digits, caught below
+    }
+    if (p == start || !ends_field(p)) {
+        return fault_field(r, LineFault::not_a_number, start);
+    }
+    const auto count = p - digits;
+    if (count > 19 || (count == 19 && v > std::numeric_limits<std::int64_t>::max())) {
+        return fault_field(r, LineFault::too_large, start);
+    }
+    value = v;
+    return p;
+}
+
+static const char* number_node_field(EdgeReader& r, const char* p, std::uint32_t& node) {
+    std::uint64_t id = 0;
+    p = number_field(r, p, id);
+    if (p == nullptr) {
+        return nullptr;
+    }
+    node = number_index(*r.nodes, id);
+    if (node <= DIRECT_IDS) {
+        __builtin_prefetch(&r.nodes->direct[node], 1); // read when the batch is joined
+    }
+    return node != 0 ? p : fault(r, LineFault::no_room);
+}
+
+// A quoted name, "" standing for one quote; it must end at its closing quote.
+static const char* quoted_name(EdgeReader& r, const char* p, const char*& name,
+                               std::size_t& length) {
+    const char* q = p + 1;
+    bool doubled = false;
+    for (;; q++) {
+        if (*q == '\n') {
+            return fault(r, LineFault::unclosed_quote);
+        }
+        if (*q == '"' && q[1] == '"') {
+            doubled = true;
+            q++;
+        } else if (*q == '"') {
+            break;
+        }
+    }
+    if (!ends_field(q + 1)) {
+        return fault(r, LineFault::unclosed_quote);
+    }
+    name = p + 1;
+    length = static_cast<std::size_t>(q - name);
+    if (doubled) {
+        r.field.clear();
+        for (const char* c = name; c < q; c++) {
+            r.field.push_back(*c);
+            c += *c == '"' ? 1 : 0;
+        }
+        name = r.field.data();
+        length = r.field.size();
+    }
+    return q + 1;
+}
+
+static const char* name_node_field(EdgeReader& r, const char* p, std::uint32_t& node,
+                                   std::uint64_t position) {
+    const char* name = p;
+    std::size_t length = 0;
+    if (*p == '"') {
+        p = quoted_name(r, p, name, length);
+        if (p == nullptr) {
+            return nullptr;
+        }
+    } else {
+        while (!ends_field(p)) {
+            p++;
+        }
+        length = static_cast<std::size_t>(p - name);
+    }
+    if (length == 0) {
+        return fault(r, LineFault::empty_id);
+    }
+    if (length > std::numeric_limits<std::uint32_t>::max()) {
+        return fault(r, LineFault::no_room);
+    }
+    node = name_node(*r.nodes, name, static_cast<std::uint32_t>(length), position);
+    return node != 0 ? p : fault(r, LineFault::no_room);
+}
+
+static const char* node_field(EdgeReader& r, const char* p, std::uint32_t& node,
+                              std::uint64_t position) {
+    if (*p == ',') {
+        return fault(r, LineFault::empty_id);
+    }
+    if (r.nodes->kind == IdKind::numbers) {
+        return number_node_field(r, p, node);
+    }
+    return name_node_field(r, p, node, position);
+}
+
+// The second id follows blanks, or one comma with blanks around it.
+static const char* second_field(EdgeReader& r, const char* p, std::uint32_t& node,
+                                std::uint64_t position) {
+    if (*p == ',') {
+        p = skip_blanks(p + 1);
+        if (is_line_end(p)) {
+            return fault(r, LineFault::empty_id);
+        }
+    }
+    return node_field(r, p, node, position);
+}
+
+// Joins the links of a batch. Their nodes' words were fetched while the
+// batch was read, so the misses of many links overlap instead of one after
+// another.
+static bool join_batch(EdgeReader& r, LinkBatch& batch) {
+    NodeIndex& nodes = *r.nodes;
+    for (std::uint32_t i = 0; i < batch.count; i++) {
+        const std::uint32_t a = batch.from[i];
+        const std::uint32_t b = batch.to[i];
+        mark_node(nodes, a);
+        if (b == 0) {
+            continue; // a node without links
+        }
+        mark_node(nodes, b);
+        unite(nodes, a, b);
+        r.links++;
+        if (r.kept != nullptr && !keep_link(*r.kept, a, b)) {
+            r.fault = LineFault::no_room;
+            return false;
+        }
+    }
+    batch.count = 0;
+    return true;
+}
+
+// Reads one line into the batch; nullptr at a fault.
+static const char* read_line(EdgeReader& r, const char* p, const char* begin, const char* end,
+                             std::uint64_t position, LinkBatch& batch) {
+    p = skip_blanks(p);
+    if (is_line_end(p) || *p == '#' || *p == '%') {
+        return after_line(p, end);
+    }
+    std::uint32_t& a = batch.from[batch.count];
+    std::uint32_t& b = batch.to[batch.count];
+    p = node_field(r, p, a, position + static_cast<std::uint64_t>(p - begin));
+    if (p == nullptr) {
+        return nullptr;
+    }
+    p = skip_blanks(p);
+    b = 0;
+    if (!is_line_end(p)) {
+        p = second_field(r, p, b, position + static_cast<std::uint64_t>(p - begin));
+        if (p == nullptr) {
+            return nullptr;
+        }
+    }
+    batch.count++;
+    return after_line(p, end); // further fields are not read
+}
+
+bool read_edge_lines(EdgeReader& r, const char* begin, const char* end, std::uint64_t position) {
+    LinkBatch batch;
+    batch.count = 0;
+    r.lines = 0;
+    for (const char* p = begin; p < end; r.lines++) {
+        p = read_line(r, p, begin, end, position, batch);
+        if (p == nullptr) {
+            return false; // the file is refused: its links need no joining
+        }
+        if (batch.count == LINK_BATCH && !join_batch(r, batch)) {
+            return false;
+        }
+    }
+    return join_batch(r, batch);
+}
+
+bool first_id_is_number(const char* begin, const char* end, bool& found) {
+    found = false;
+    for (const char* p = begin; p < end;) {
+        while (p < end && is_blank(*p)) {
+            p++;
+        }
+        if (p == end || (*p == '\r' && p + 1 == end)) {
+            return false;
+        }
+        if (*p == '\n' || (*p == '\r' && p[1] == '\n') || *p == '#' || *p == '%') {
+            p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            if (p == nullptr) {
+                return false;
+            }
+            p++;
+            continue;
+        }
+        const char* digit = p;
+        while (digit < end && is_digit(*digit)) {
+            digit++;
+        }
+        const bool cut = digit == end || (*digit == '\r' && digit + 1 == end);
+        found = !cut || digit == p;
+        return found && (digit == p ? *p == ',' : ends_field(digit));
+    }
+    return false;
+}
+
+} // namespace ugraph

@@ -1,0 +1,37 @@
+// Edge lines (reads the links of an edge list, one line at a time)
+#ifndef UGRAPH_EDGE_LINES_H
+#define UGRAPH_EDGE_LINES_H
+
+#include "large/link_store.h"
+#include "large/node_index.h"
+
+namespace ugraph {
+
+enum class LineFault { none, empty_id, not_a_number, too_large, unclosed_quote, no_room };
+
+// One worker's reading: the links it read, the links it keeps when `kept`
+// is given, and where it stopped.
+struct EdgeReader {
+    NodeIndex* nodes;
+    LinkStore* kept;
+    std::uint64_t links; // link records read
+    std::uint64_t lines; // lines of the span read before the fault
+    LineFault fault;
+    std::vector<char> field; // the field a fault names; also a name with "" unescaped
+};
+
+// Reads the lines of [begin, end), which ends with a newline and stands at
+// `position` in the file: each link's nodes are joined in the node index's
+// forest, each node alone on its line becomes a node. False at the first
+// fault, with reader.lines the number of the lines before it.
+bool read_edge_lines(EdgeReader& reader, const char* begin, const char* end,
+                     std::uint64_t position);
+
+// Whether the first id of [begin, end) is a number; false when there is
+// none. The span need not end at a line's end: `found` tells whether a
+// first id was seen.
+bool first_id_is_number(const char* begin, const char* end, bool& found);
+
+} // namespace ugraph
+
+#endif

@@ -1,0 +1,26 @@
+// Graph files (the components of graph files of any size, one FILE operand after another)
+#ifndef UGRAPH_GRAPH_FILES_H
+#define UGRAPH_GRAPH_FILES_H
+
+#include <cstdint>
+
+namespace ugraph {
+
+enum class FileFormat { summary, labels, text, json, dot };
+enum class IdChoice { from_file, numbers, names };
+
+struct GraphFileOptions {
+    FileFormat format;
+    IdChoice ids;
+    std::uint32_t threads;   // 0: as many as the CPUs this process may run on
+    bool quiet;              // no progress line
+    std::uint64_t blockSize; // bytes a worker takes at a time; 0 for the default
+};
+
+// Reads each file (standard input for "-") and writes its results. Returns the
+// exit status: 0 when every file was read, 1 when one could not be.
+int run_graph_files(char* const* files, int count, const GraphFileOptions& options);
+
+} // namespace ugraph
+
+#endif

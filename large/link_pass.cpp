@@ -1,0 +1,420 @@
+// Link pass (reads every line of a graph file once, on every core)
+#include "large/link_pass.h"
+
+#include <pthread.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <cstring>
+#include <limits>
+
+#include "large/progress.h"
+
+namespace ugraph {
+
+// Every byte of fresh memory costs a page fault at its first touch, so
+// buffers stay small and are reused: a block is read into one while it is
+// still in the core's cache.
+inline constexpr std::uint64_t DEFAULT_BLOCK = 1U << 18;
+inline constexpr std::uint64_t HEAD_STEP = 1U << 16; // read ahead for the first id
+inline constexpr std::uint64_t NO_BLOCK = std::numeric_limits<std::uint64_t>::max();
+
+// Lines that start in one block; a fault's block holds the lines before it.
+struct BlockLines {
+    std::uint64_t block;
+    std::uint64_t lines;
+};
+
+// A stream's block, filled by the reading thread and read by a worker.
+struct StreamBlock {
+    std::uint32_t buffer;
+    std::uint64_t block;
+    std::uint64_t position;
+    std::uint64_t length;
+};
+
+struct Pass;
+
+struct Worker {
+    Pass* pass;
+    EdgeReader reader;
+    LinkStore kept;
+    std::vector<char> buffer; // a regular file's block, and the rest of its last line
+    std::vector<BlockLines> done;
+    std::uint64_t faultBlock;
+    std::uint64_t faultLine; // within faultBlock, from 0
+    pthread_t thread;
+    bool started;
+};
+
+// What the workers share. Blocks are numbered in file order; a fault stops
+// the work on every later block, while the earlier ones are all read, so the
+// fault reported is the file's first.
+struct Pass {
+    GraphSource* source;
+    const PassOptions* options;
+    std::uint64_t blockSize;
+    std::atomic<std::uint64_t> nextBlock;
+    std::atomic<std::uint64_t> faultBlock;
+    std::atomic<std::uint64_t> bytesDone;
+    std::atomic<int> readError;
+    Progress progress;
+    std::mutex lock; // the stream's buffers and queue
+    std::condition_variable changed;
+    std::vector<std::vector<char>> buffers;
+    std::vector<std::uint32_t> freeBuffers;
+    std::vector<StreamBlock> queue; // a ring of buffers.size() places
+    std::size_t queueHead;
+    std::size_t queueCount;
+    bool ended;
+};
+
+static bool stopped(const Pass& pass, std::uint64_t block) {
+    return block > pass.faultBlock.load(std::memory_order_acquire) ||
+           pass.readError.load(std::memory_order_relaxed) != 0;
+}
+
+static void fail_read(Pass& pass, int error) {
+    int none = 0;
+    pass.readError.compare_exchange_strong(none, error != 0 ? error : EIO);
+}
+
+// Reads the lines of one span and records what they gave.
+static void read_span(Worker& w, const char* begin, const char* end, std::uint64_t block,
+                      std::uint64_t position) {
+    w.reader.lines = 0;
+    if (begin == end || read_edge_lines(w.reader, begin, end, position)) {
+        w.done.push_back({block, w.reader.lines});
+        return;
+    }
+    w.faultBlock = block;
+    w.faultLine = w.reader.lines;
+    std::uint64_t lowest = w.pass->faultBlock.load(std::memory_order_relaxed);
+    while (block < lowest && !w.pass->faultBlock.compare_exchange_weak(lowest, block)) {
+    }
+}
+
+// Reads on past `to` until the buffer ends with a newline or the file ends;
+// the file's last line gets the newline it may lack.
+static bool finish_last_line(Pass& pass, Worker& w, std::uint64_t to, std::size_t& length) {
+    const GraphSource& source = *pass.source;
+    while (length == 0 || w.buffer[length - 1] != '\n') {
+        if (to >= source.size) {
+            w.buffer.resize(length + 1);
+            w.buffer[length++] = '\n';
+            return true;
+        }
+        const std::uint64_t more = std::min(pass.blockSize, source.size - to);
+        w.buffer.resize(length + more);
+        const long got = read_at(source, w.buffer.data() + length, more, to);
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            to = source.size; // the file shrank: its end is here
+            continue;
+        }
+        const char* newline = static_cast<const char*>(
+            std::memchr(w.buffer.data() + length, '\n', static_cast<std::size_t>(got)));
+        length = newline != nullptr ? static_cast<std::size_t>(newline - w.buffer.data()) + 1
+                                    : length + static_cast<std::size_t>(got);
+        to += static_cast<std::uint64_t>(got);
+    }
+    return true;
+}
+
+// Reads the lines that start in block b of a regular file: a line belongs
+// to the block of its first byte. The byte before the block tells whether a
+// line starts right at it.
+static bool read_file_block(Pass& pass, Worker& w, std::uint64_t b) {
+    const GraphSource& source = *pass.source;
+    const std::uint64_t start = b * pass.blockSize;
+    const std::uint64_t from = start == 0 ? 0 : start - 1;
+    const std::uint64_t to = std::min(start + pass.blockSize, source.size);
+    w.buffer.resize(to - from);
+    const long got = read_at(source, w.buffer.data(), to - from, from);
+    if (got < 0) {
+        return false;
+    }
+    std::size_t length = static_cast<std::size_t>(got);
+    std::size_t first = 0;
+    if (start != 0) {
+        const void* newline = std::memchr(w.buffer.data(), '\n', length);
+        first =
+            newline == nullptr
+                ? length
+                : static_cast<std::size_t>(static_cast<const char*>(newline) - w.buffer.data()) + 1;
+    }
+    if (first < length && !finish_last_line(pass, w, from + length, length)) {
+        return false;
+    }
+    const char* bytes = w.buffer.data();
+    read_span(w, bytes + first, bytes + std::max(first, length), b, from + first);
+    return true;
+}
+
+static void read_file_blocks(Worker& w, bool showsProgress) {
+    Pass& pass = *w.pass;
+    for (;;) {
+        const std::uint64_t b = pass.nextBlock.fetch_add(1, std::memory_order_relaxed);
+        if (b >= (pass.source->size + pass.blockSize - 1) / pass.blockSize || stopped(pass, b)) {
+            return;
+        }
+        if (!read_file_block(pass, w, b)) {
+            fail_read(pass, errno);
+            return;
+        }
+        const std::uint64_t start = b * pass.blockSize;
+        pass.bytesDone.fetch_add(std::min(pass.blockSize, pass.source->size - start),
+                                 std::memory_order_relaxed);
+        if (showsProgress) {
+            show_progress(pass.progress, pass.bytesDone.load(std::memory_order_relaxed));
+        }
+    }
+}
+
+// A filled block of the stream, in order; false once the stream has ended
+// and every block is taken.
+static bool take_block(Pass& pass, StreamBlock& taken) {
+    std::unique_lock<std::mutex> guard(pass.lock);
+    pass.changed.wait(guard, [&pass] { return pass.queueCount > 0 || pass.ended; });
+    if (pass.queueCount == 0) {
+        return false;
+    }
+    taken = pass.queue[pass.queueHead];
+    pass.queueHead = (pass.queueHead + 1) % pass.queue.size();
+    pass.queueCount--;
+    return true;
+}
+
+static void give_back(Pass& pass, std::uint32_t buffer) {
+    const std::lock_guard<std::mutex> guard(pass.lock);
+    pass.freeBuffers.push_back(buffer);
+    pass.changed.notify_all();
+}
+
+static void read_stream_block(Worker& w, const StreamBlock& b) {
+    const char* bytes = w.pass->buffers[b.buffer].data();
+    if (!stopped(*w.pass, b.block)) {
+        read_span(w, bytes, bytes + b.length, b.block, b.position);
+    }
+}
+
+static void read_stream_blocks(Worker& w) {
+    StreamBlock b{};
+    while (take_block(*w.pass, b)) {
+        read_stream_block(w, b);
+        give_back(*w.pass, b.buffer);
+    }
+}
+
+static void* worker_main(void* context) {
+    Worker& w = *static_cast<Worker*>(context);
+    if (w.pass->source->regular) {
+        read_file_blocks(w, false);
+    } else {
+        read_stream_blocks(w);
+    }
+    return nullptr;
+}
+
+static std::uint32_t take_free_buffer(Pass& pass) {
+    std::unique_lock<std::mutex> guard(pass.lock);
+    pass.changed.wait(guard, [&pass] { return !pass.freeBuffers.empty(); });
+    const std::uint32_t buffer = pass.freeBuffers.back();
+    pass.freeBuffers.pop_back();
+    return buffer;
+}
+
+// Fills a buffer with whole lines: the rest of the last line read before,
+// then the stream's next bytes up to the block size, or on to a newline when
+// a line is longer. The stream's last line gets the newline it may lack.
+// False when a read fails.
+static bool fill_buffer(Pass& pass, std::vector<char>& bytes, std::vector<char>& carry,
+                        std::size_t& length, bool& end) {
+    bytes.resize(std::max<std::size_t>(pass.blockSize, carry.size() + 1));
+    std::copy(carry.begin(), carry.end(), bytes.begin());
+    length = carry.size();
+    carry.clear();
+    for (;;) {
+        if (end) {
+            if (length > 0 && bytes[length - 1] != '\n') {
+                bytes.resize(std::max(bytes.size(), length + 1));
+                bytes[length++] = '\n';
+            }
+            return true;
+        }
+        if (length == bytes.size()) {
+            const void* newline = memrchr(bytes.data(), '\n', length);
+            if (newline != nullptr) {
+                const auto whole = static_cast<const char*>(newline) + 1 - bytes.data();
+                carry.assign(bytes.begin() + whole, bytes.end());
+                length = static_cast<std::size_t>(whole);
+                return true;
+            }
+            bytes.resize(bytes.size() * 2); // a line longer than the block
+        }
+        const long got = read_on(*pass.source, bytes.data() + length, bytes.size() - length);
+        if (got < 0) {
+            return false;
+        }
+        end = got == 0;
+        length += static_cast<std::size_t>(got);
+        const auto read = static_cast<std::uint64_t>(got);
+        show_progress(pass.progress, pass.bytesDone.fetch_add(read) + read);
+    }
+}
+
+static void publish(Pass& pass, const StreamBlock& b) {
+    const std::lock_guard<std::mutex> guard(pass.lock);
+    pass.queue[(pass.queueHead + pass.queueCount) % pass.queue.size()] = b;
+    pass.queueCount++;
+    pass.changed.notify_all();
+}
+
+static void end_stream(Pass& pass) {
+    const std::lock_guard<std::mutex> guard(pass.lock);
+    pass.ended = true;
+    pass.changed.notify_all();
+}
+
+// The reading thread of a stream: blocks of whole lines go to the workers in
+// order, or, when no worker could start, are read here.
+static void feed_stream(Pass& pass, Worker* alone) {
+    std::vector<char> carry;
+    carry.swap(pass.source->head);
+    bool end = pass.source->ended;
+    std::uint64_t position = 0;
+    for (std::uint64_t block = 0; !(end && carry.empty()) && !stopped(pass, block); block++) {
+        const std::uint32_t buffer = take_free_buffer(pass);
+        std::size_t length = 0;
+        if (!fill_buffer(pass, pass.buffers[buffer], carry, length, end)) {
+            fail_read(pass, errno);
+            give_back(pass, buffer);
+            break;
+        }
+        const StreamBlock b{buffer, block, position, length};
+        position += length;
+        if (alone != nullptr) {
+            read_stream_block(*alone, b);
+            give_back(pass, buffer);
+        } else {
+            publish(pass, b);
+        }
+    }
+    end_stream(pass);
+}
+
+// The line of the first fault: the lines of every block before its block,
+// and those of its block before it.
+static void find_fault(const std::vector<Worker>& workers, PassResult& result) {
+    const Worker* faulted = nullptr;
+    for (const Worker& w : workers) {
+        if (w.faultBlock != NO_BLOCK &&
+            (faulted == nullptr || w.faultBlock < faulted->faultBlock)) {
+            faulted = &w;
+        }
+    }
+    if (faulted == nullptr) {
+        return;
+    }
+    result.fault = faulted->reader.fault;
+    result.faultField = faulted->reader.field;
+    result.faultLine = faulted->faultLine + 1;
+    for (const Worker& w : workers) {
+        for (const BlockLines& d : w.done) {
+            result.faultLine += d.block < faulted->faultBlock ? d.lines : 0;
+        }
+    }
+}
+
+static void start_workers(std::vector<Worker>& workers, std::size_t first) {
+    for (std::size_t i = first; i < workers.size(); i++) {
+        workers[i].started =
+            pthread_create(&workers[i].thread, nullptr, worker_main, &workers[i]) == 0;
+    }
+}
+
+static void prepare(Pass& pass, GraphSource& source, NodeIndex& nodes, const PassOptions& options,
+                    std::vector<Worker>& workers) {
+    pass.source = &source;
+    pass.options = &options;
+    pass.blockSize = options.blockSize != 0 ? options.blockSize : DEFAULT_BLOCK;
+    pass.faultBlock = NO_BLOCK;
+    start_progress(pass.progress, options.progress && source.regular, source.size);
+    for (Worker& w : workers) {
+        w.pass = &pass;
+        w.reader.nodes = &nodes;
+        w.reader.kept = options.keepLinks ? &w.kept : nullptr;
+        w.faultBlock = NO_BLOCK;
+    }
+    if (!source.regular) { // two buffers a worker: one read, one filled meanwhile
+        pass.buffers.resize(2 * workers.size());
+        pass.queue.resize(pass.buffers.size());
+        for (std::uint32_t i = 0; i < pass.buffers.size(); i++) {
+            pass.freeBuffers.push_back(i);
+        }
+    }
+}
+
+void read_links(GraphSource& source, NodeIndex& nodes, const PassOptions& options,
+                PassResult& result) {
+    Pass pass{};
+    std::vector<Worker> workers(std::max<std::uint32_t>(options.threads, 1));
+    prepare(pass, source, nodes, options, workers);
+    // The calling thread reads a regular file's blocks too; for a stream it
+    // is the one that reads the stream.
+    const std::size_t first = source.regular ? 1 : 0;
+    start_workers(workers, first);
+    if (source.regular) {
+        read_file_blocks(workers[0], true);
+    } else {
+        const bool any =
+            std::any_of(workers.begin(), workers.end(), [](const Worker& w) { return w.started; });
+        feed_stream(pass, any ? nullptr : &workers[0]);
+    }
+    for (std::size_t i = first; i < workers.size(); i++) {
+        if (workers[i].started) {
+            pthread_join(workers[i].thread, nullptr);
+        }
+    }
+    end_progress(pass.progress);
+    result = PassResult{};
+    result.readError = pass.readError.load();
+    for (Worker& w : workers) {
+        result.links += w.reader.links;
+        result.kept.push_back(std::move(w.kept));
+    }
+    find_fault(workers, result);
+}
+
+bool first_id_numbers(GraphSource& source, bool& numbers) {
+    numbers = true;
+    std::vector<char> bytes;
+    std::uint64_t length = 0;
+    for (;;) {
+        bool found = false;
+        numbers = first_id_is_number(bytes.data(), bytes.data() + length, found);
+        if (found || (source.regular ? length >= source.size : source.ended)) {
+            numbers = numbers || !found; // a file without ids reads alike either way
+            break;
+        }
+        bytes.resize(length + HEAD_STEP);
+        const long got = source.regular ? read_at(source, bytes.data() + length, HEAD_STEP, length)
+                                        : read_on(source, bytes.data() + length, HEAD_STEP);
+        if (got < 0) {
+            return false;
+        }
+        source.ended = got == 0 && !source.regular;
+        length =
+            got == 0 && source.regular ? source.size : length + static_cast<std::uint64_t>(got);
+    }
+    if (!source.regular) {
+        bytes.resize(length);
+        source.head.swap(bytes);
+    }
+    return true;
+}
+
+} // namespace ugraph

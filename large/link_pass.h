@@ -1,0 +1,37 @@
+// Link pass (reads every line of a graph file once, on every core)
+#ifndef UGRAPH_LINK_PASS_H
+#define UGRAPH_LINK_PASS_H
+
+#include "large/edge_lines.h"
+#include "large/graph_source.h"
+
+namespace ugraph {
+
+struct PassOptions {
+    std::uint32_t threads;   // workers, at least 1
+    bool progress;           // draw the progress line
+    bool keepLinks;          // keep every link for the report formats
+    std::uint64_t blockSize; // bytes a worker takes at a time; 0 for the default
+};
+
+struct PassResult {
+    std::uint64_t links;         // link records read
+    std::vector<LinkStore> kept; // with keepLinks, one store per worker
+    LineFault fault;             // the first fault of the file, none when it reads
+    std::uint64_t faultLine;     // its line, from 1
+    std::vector<char> faultField;
+    int readError; // errno of a failed read, 0 when none
+};
+
+// Whether the first id of the file is a number: reads a regular file from
+// its start, or a stream into its head, up to the first id (or the end).
+// False, with errno, when a read fails.
+bool first_id_numbers(GraphSource& source, bool& numbers);
+
+// Reads every line of the file into the node index and its forest.
+void read_links(GraphSource& source, NodeIndex& nodes, const PassOptions& options,
+                PassResult& result);
+
+} // namespace ugraph
+
+#endif

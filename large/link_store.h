@@ -1,0 +1,36 @@
+// Link store (the links of a file as pairs of node indexes, in chunks that never move)
+#ifndef UGRAPH_LINK_STORE_H
+#define UGRAPH_LINK_STORE_H
+
+#include "large/node_index.h"
+
+namespace ugraph {
+
+inline constexpr std::uint64_t LINK_CHUNK = 1U << 16; // links a chunk holds
+
+// Link k is (chunks[k / LINK_CHUNK][2j], chunks[k / LINK_CHUNK][2j + 1]), j = k % LINK_CHUNK.
+struct LinkStore {
+    std::vector<Block<std::uint32_t>> chunks;
+    std::uint64_t count;
+};
+
+// Keeps one link; false when memory runs out.
+inline bool keep_link(LinkStore& store, std::uint32_t a, std::uint32_t b) {
+    const std::uint64_t j = store.count % LINK_CHUNK;
+    if (j == 0) {
+        Block<std::uint32_t> chunk = zeroed_block<std::uint32_t>(2 * LINK_CHUNK);
+        if (!chunk) {
+            return false;
+        }
+        store.chunks.push_back(std::move(chunk));
+    }
+    std::uint32_t* pair = store.chunks.back().get() + 2 * j;
+    pair[0] = a;
+    pair[1] = b;
+    store.count++;
+    return true;
+}
+
+} // namespace ugraph
+
+#endif
