@@ -10,42 +10,67 @@
 #include "driver/file_modes.h"
 #include "driver/main_dialogue.h"
 #include "input/data_inputs.h"
+#include "large/graph_files.h"
 
 namespace ugraph {
 
-enum OptionCode : int { VERSION = 256, FORMAT }; // long-only options, apart from any letter
+// Long-only options, apart from any letter.
+enum OptionCode : int { VERSION = 256, FORMAT, IDS };
 
-static const char SHORT_OPTIONS[] = ":hf:lg:e"; // ':' first: a missing value is told apart
+static const char SHORT_OPTIONS[] = ":hf:lg:ej:q"; // ':' first: a missing value is told apart
 
 static const option LONG_OPTIONS[] = {
-    {"help", no_argument, nullptr, 'h'},        {"version", no_argument, nullptr, VERSION},
-    {"file", required_argument, nullptr, 'f'},  {"list", no_argument, nullptr, 'l'},
-    {"graph", required_argument, nullptr, 'g'}, {"format", required_argument, nullptr, FORMAT},
-    {"edit", no_argument, nullptr, 'e'},        {nullptr, 0, nullptr, 0},
+    {"help", no_argument, nullptr, 'h'},
+    {"version", no_argument, nullptr, VERSION},
+    {"file", required_argument, nullptr, 'f'},
+    {"list", no_argument, nullptr, 'l'},
+    {"graph", required_argument, nullptr, 'g'},
+    {"format", required_argument, nullptr, FORMAT},
+    {"edit", no_argument, nullptr, 'e'},
+    {"ids", required_argument, nullptr, IDS},
+    {"threads", required_argument, nullptr, 'j'},
+    {"quiet", no_argument, nullptr, 'q'},
+    {nullptr, 0, nullptr, 0},
 };
 
 static const char USAGE[] =
-    "Usage: ugraph [OPTION]...\n"
+    "Usage: ugraph [OPTION]... [FILE]...\n"
     "Find the connected components of an undirected graph. Without options, ask\n"
     "where the graph comes from (keyboard or data file) and report its components.\n"
+    "With FILE operands, read each FILE (- for standard input) as a graph of any\n"
+    "size, one link per line as two node ids, and write its components.\n"
     "\n"
     "  -f, --file=PATH    use the data file PATH instead of GraphDataFile2.txt\n"
     "  -l, --list         list every graph of the data file with its figures\n"
     "  -g, --graph=N      report the components of graph N of the data file\n"
-    "      --format=FMT   the report of --graph as text (the default), dot or json\n"
+    "      --format=FMT   the report of --graph as text (the default), dot or json;\n"
+    "                     of a FILE as summary (the default), labels, text, json\n"
+    "                     or dot\n"
     "  -e, --edit         edit a graph and save it into the data file\n"
+    "      --ids=KIND     read a FILE's node ids as numbers or names (by default,\n"
+    "                     numbers when its first id is digits only)\n"
+    "  -j, --threads=N    read a FILE on N threads (default: every CPU)\n"
+    "  -q, --quiet        show no progress line while a FILE is read\n"
     "  -h, --help         show this help and exit\n"
     "      --version      show the version and exit\n"
     "\n"
-    "Exit status: 0 on success, 1 when the data file or a graph cannot be used,\n"
-    "2 for wrong usage.\n";
+    "Exit status: 0 on success, 1 when the data file, a graph or a FILE cannot be\n"
+    "used, 2 for wrong usage.\n";
+
+inline constexpr std::int32_t MAX_THREADS = 1024;
 
 // What the command line asks for; a repeated option counts as its last value.
 struct Options {
     bool list;
     bool edit;
-    const char* graph;  // the value of --graph, nullptr when not given
-    const char* format; // the value of --format, nullptr when not given
+    bool quiet;
+    const char* file;    // the value of --file, nullptr when not given
+    const char* graph;   // the value of --graph, nullptr when not given
+    const char* format;  // the value of --format, nullptr when not given
+    const char* ids;     // the value of --ids, nullptr when not given
+    const char* threads; // the value of --threads, nullptr when not given
+    char* const* files;  // the FILE operands
+    int fileCount;
 };
 
 [[gnu::format(printf, 1, 0)]] static int wrong_usage(const char* format, const char* text) {
@@ -60,7 +85,7 @@ static int unknown_option(char** argv) {
     if (optopt == 0) {
         return wrong_usage("ugraph: unrecognized option '%s'", typed);
     }
-    if (optopt >= VERSION || std::strchr("hle", optopt) != nullptr) {
+    if (optopt == VERSION || std::strchr("hleq", optopt) != nullptr) {
         return wrong_usage("ugraph: option '%s' takes no value", typed);
     }
     const char letter[] = {static_cast<char>(optopt), '\0'};
@@ -83,6 +108,19 @@ static std::int32_t graph_number(const char* text) {
     return value;
 }
 
+static bool file_format_named(const char* text, FileFormat& format) {
+    const char* const names[] = {"summary", "labels", "text", "json", "dot"};
+    const FileFormat formats[] = {FileFormat::summary, FileFormat::labels, FileFormat::text,
+                                  FileFormat::json, FileFormat::dot};
+    for (std::int32_t i = 0; i < 5; i++) {
+        if (std::strcmp(text, names[i]) == 0) {
+            format = formats[i];
+            return true;
+        }
+    }
+    return false;
+}
+
 static bool format_named(const char* text, Format& format) {
     const char* const names[] = {"text", "dot", "json"};
     const Format formats[] = {Format::text, Format::dot, Format::json};
@@ -95,9 +133,73 @@ static bool format_named(const char* text, Format& format) {
     return false;
 }
 
+// The first of the options that name the data file or its modes, or nullptr.
+static const char* data_file_option(const Options& o) {
+    if (o.file != nullptr) {
+        return "--file";
+    }
+    if (o.list) {
+        return "--list";
+    }
+    if (o.graph != nullptr) {
+        return "--graph";
+    }
+    return o.edit ? "--edit" : nullptr;
+}
+
+// The first of the options that go with FILE operands only, or nullptr.
+static const char* file_option(const Options& o) {
+    if (o.ids != nullptr) {
+        return "--ids";
+    }
+    if (o.threads != nullptr) {
+        return "--threads";
+    }
+    return o.quiet ? "--quiet" : nullptr;
+}
+
+// Checks the options that go with FILE operands and reads the files.
+static int run_files(const Options& o) {
+    GraphFileOptions options{FileFormat::summary, IdChoice::from_file, 0, o.quiet, 0};
+    if (data_file_option(o) != nullptr) {
+        return wrong_usage("ugraph: %s takes no FILE operand", data_file_option(o));
+    }
+    if (o.format != nullptr && !file_format_named(o.format, options.format)) {
+        return wrong_usage(
+            "ugraph: the format of a FILE must be summary, labels, text, json or dot, not '%s'",
+            o.format);
+    }
+    if (o.fileCount > 1 && options.format != FileFormat::summary) {
+        return wrong_usage("ugraph: --format=%s takes one FILE", o.format);
+    }
+    if (o.ids != nullptr && std::strcmp(o.ids, "numbers") != 0 &&
+        std::strcmp(o.ids, "names") != 0) {
+        return wrong_usage("ugraph: --ids must be numbers or names, not '%s'", o.ids);
+    }
+    if (o.ids != nullptr) {
+        options.ids = std::strcmp(o.ids, "numbers") == 0 ? IdChoice::numbers : IdChoice::names;
+    }
+    if (o.threads != nullptr) {
+        const std::int32_t threads = graph_number(o.threads);
+        if (threads < 1 || threads > MAX_THREADS) {
+            return wrong_usage("ugraph: the thread count must be a whole number from 1 to 1024, "
+                               "not '%s'",
+                               o.threads);
+        }
+        options.threads = static_cast<std::uint32_t>(threads);
+    }
+    return run_graph_files(o.files, o.fileCount, options);
+}
+
 // Checks the options taken together and runs what they ask for.
 static int run_options(const Options& o) {
     Format format = Format::text;
+    if (o.fileCount > 0) {
+        return run_files(o);
+    }
+    if (file_option(o) != nullptr) {
+        return wrong_usage("ugraph: %s goes with a FILE operand", file_option(o));
+    }
     if (static_cast<int>(o.list) + static_cast<int>(o.graph != nullptr) + static_cast<int>(o.edit) >
         1) {
         return wrong_usage("ugraph: %s", "--list, --graph and --edit exclude one another");
@@ -106,11 +208,16 @@ static int run_options(const Options& o) {
         return wrong_usage("ugraph: the graph number must be a whole number from 1 up, not '%s'",
                            o.graph);
     }
+    FileFormat fileFormat = FileFormat::summary;
+    if (o.format != nullptr && !format_named(o.format, format) &&
+        file_format_named(o.format, fileFormat)) {
+        return wrong_usage("ugraph: --format=%s goes with a FILE operand", o.format);
+    }
     if (o.format != nullptr && !format_named(o.format, format)) {
         return wrong_usage("ugraph: the format must be text, dot or json, not '%s'", o.format);
     }
     if (o.format != nullptr && o.graph == nullptr) {
-        return wrong_usage("ugraph: %s", "--format goes with --graph");
+        return wrong_usage("ugraph: %s", "--format goes with --graph or a FILE operand");
     }
     if (o.edit) {
         return run_edit();
@@ -134,9 +241,8 @@ int run_command_line(int argc, char** argv) {
         const int code = getopt_long(argc, argv, SHORT_OPTIONS, LONG_OPTIONS, nullptr);
         switch (code) {
         case -1:
-            if (optind < argc) {
-                return wrong_usage("ugraph: unexpected operand '%s'", argv[optind]);
-            }
+            o.files = argv + optind;
+            o.fileCount = argc - optind;
             return run_options(o);
         case 'h':
             print_format("%s", USAGE);
@@ -146,6 +252,7 @@ int run_command_line(int argc, char** argv) {
             return 0;
         case 'f':
             use_graph_file(optarg);
+            o.file = optarg;
             break;
         case 'l':
             o.list = true;
@@ -158,6 +265,15 @@ int run_command_line(int argc, char** argv) {
             break;
         case 'e':
             o.edit = true;
+            break;
+        case IDS:
+            o.ids = optarg;
+            break;
+        case 'j':
+            o.threads = optarg;
+            break;
+        case 'q':
+            o.quiet = true;
             break;
         case ':':
             return wrong_usage("ugraph: option '%s' needs a value", argv[optind - 1]);
