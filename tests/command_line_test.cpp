@@ -58,9 +58,9 @@ Outcome run(std::vector<std::string> args, const std::string& file = SAMPLE,
 TEST(CommandLine, HelpAndVersionActAtOnce) {
     const Outcome help = run({"--help", "--bogus"});
     EXPECT_EQ(help.status, 0);
-    EXPECT_EQ(help.out.rfind("Usage: ugraph [OPTION]...\n", 0), 0U);
-    for (const char* option :
-         {"--file", "--list", "--graph", "--format", "--edit", "--help", "--version"}) {
+    EXPECT_EQ(help.out.rfind("Usage: ugraph [OPTION]... [FILE]...\n", 0), 0U);
+    for (const char* option : {"--file", "--list", "--graph", "--format", "--edit", "--ids",
+                               "--threads", "--quiet", "--help", "--version"}) {
         EXPECT_NE(help.out.find(option), std::string::npos) << option;
     }
     const Outcome version = run({"-l", "--version"});
@@ -85,7 +85,7 @@ TEST(CommandLine, WrongUsage) {
         {"--list", "--graph", "1"},
         {"-l", "-e"},
         {"-g", "1", "--edit"},
-        {"GraphDataFile2.txt"},
+        {"-g", "1", "GraphDataFile2.txt"},
         {"-l", "extra"},
     };
     for (const auto& args : cases) {
@@ -95,6 +95,42 @@ TEST(CommandLine, WrongUsage) {
         EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 2) << r.err;
         EXPECT_NE(r.err.find("\nTry 'ugraph --help'.\n"), std::string::npos) << r.err;
     }
+}
+
+// The options of FILE operands, and the data file's options beside them.
+TEST(CommandLine, WrongUsageWithFiles) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string err; // its first line
+    };
+    const Case cases[] = {
+        {{"-e", "g.txt"}, "ugraph: --edit takes no FILE operand"},
+        {{"-f", "x", "g.txt"}, "ugraph: --file takes no FILE operand"},
+        {{"--ids=names"}, "ugraph: --ids goes with a FILE operand"},
+        {{"-l", "-j", "2"}, "ugraph: --threads goes with a FILE operand"},
+        {{"-q"}, "ugraph: --quiet goes with a FILE operand"},
+        {{"--format=labels"}, "ugraph: --format=labels goes with a FILE operand"},
+        {{"--format=svg", "g.txt"},
+         "ugraph: the format of a FILE must be summary, labels, text, json or dot, not 'svg'"},
+        {{"--format=json", "a", "b"}, "ugraph: --format=json takes one FILE"},
+        {{"--ids=words", "g.txt"}, "ugraph: --ids must be numbers or names, not 'words'"},
+        {{"-j", "0", "g.txt"},
+         "ugraph: the thread count must be a whole number from 1 to 1024, not '0'"},
+        {{"--threads=1025", "g.txt"},
+         "ugraph: the thread count must be a whole number from 1 to 1024, not '1025'"},
+        {{"--quiet=1", "g.txt"}, "ugraph: option '--quiet=1' takes no value"},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, 2) << c.err;
+        EXPECT_EQ(r.out, "") << c.err;
+        EXPECT_EQ(r.err, c.err + "\nTry 'ugraph --help'.\n");
+    }
+    const Outcome files =
+        run({"-q", "-j1", "--ids", "names", "GraphDataFile2.txt", "GraphDataFile2.txt"}, "a b\n");
+    EXPECT_EQ(files.status, 0) << files.err;
+    EXPECT_EQ(files.out, "GraphDataFile2.txt  2 nodes  1 link  1 component  largest 2\n"
+                         "GraphDataFile2.txt  2 nodes  1 link  1 component  largest 2\n");
 }
 
 TEST(CommandLine, ListsEveryDataInput) {

@@ -1,0 +1,419 @@
+// Graph files of any size: every format against a reference computed here,
+// the same results on any number of threads, and every refusal.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <numeric>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "console_capture.h"
+#include "driver/command_line.h"
+#include "large/graph_files.h"
+#include "scratch_dir.h"
+
+namespace ugraph::testing {
+namespace {
+
+struct Outcome {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs the files through the mode as the command line would, output captured.
+Outcome run_files(const std::vector<std::string>& files, const GraphFileOptions& options) {
+    std::vector<char*> names;
+    std::vector<std::string> kept = files;
+    for (std::string& f : kept) {
+        names.push_back(f.data());
+    }
+    char* errText = nullptr;
+    std::size_t errSize = 0;
+    std::FILE* err = open_memstream(&errText, &errSize);
+    use_error_stream(err);
+    Outcome r;
+    {
+        ConsoleCapture console("");
+        r.status = run_graph_files(names.data(), static_cast<int>(names.size()), options);
+        r.out = console.output();
+    }
+    use_error_stream(nullptr);
+    std::fclose(err);
+    r.err.assign(errText, errSize);
+    std::free(errText);
+    return r;
+}
+
+Outcome run_text(const std::string& text, FileFormat format, IdChoice ids = IdChoice::from_file,
+                 std::uint32_t threads = 2, std::uint64_t blockSize = 0) {
+    ScratchDir dir;
+    ScratchDir::write("g.txt", text);
+    return run_files({"g.txt"}, {format, ids, threads, true, blockSize});
+}
+
+// The reference: ids as the test wrote them, links as pairs of ids.
+struct Graph {
+    bool names = false;
+    std::vector<std::string> order;           // the nodes in the file's order
+    std::map<std::string, std::size_t> place; // id -> place in `order`
+    std::vector<std::pair<std::size_t, std::size_t>> links;
+    std::vector<std::size_t> alone; // nodes written alone on a line
+};
+
+std::string number_text(std::uint64_t id) {
+    return std::to_string(id);
+}
+
+// A random graph written in every form an edge list may take; `g` gets the
+// reference. Numbers are small, huge, repeated, and with `wide` also on both
+// sides of 2^22; names hold blanks, commas and quotes.
+std::string random_file(std::mt19937_64& random, bool names, bool wide, std::size_t links,
+                        Graph& g) {
+    std::vector<std::string> pool;
+    const std::size_t distinct = 1 + random() % (2 * links + 1);
+    for (std::size_t i = 0; i < distinct; i++) {
+        const std::uint64_t kind = random() % 4;
+        const std::uint64_t id = kind == 0 ? random() % 50
+                                 : kind == 1
+                                     ? (wide ? (1U << 22) - 3 + random() % 6 : random() % 500)
+                                 : kind == 2 ? (1ULL << 63) - 1 - random() % 3
+                                             : random() >> 1;
+        pool.push_back(names ? "n" + number_text(id) + (kind == 3 ? " x,\"y\"" : "")
+                             : number_text(id));
+    }
+    std::vector<std::string> ids; // the file's ids in order, to place them
+    std::string text = names ? "" : "% a comment\n";
+    const auto field = [&](const std::string& id) {
+        ids.push_back(id);
+        if (names && id.find_first_of(" ,\"") != std::string::npos) {
+            std::string quoted = "\"";
+            for (char c : id) {
+                quoted += c == '"' ? "\"\"" : std::string(1, c);
+            }
+            return quoted + "\"";
+        }
+        return names || random() % 5 != 0 ? id : "00" + id;
+    };
+    const char* const separators[] = {" ", "\t", ",", " , ", "  "};
+    const char* const ends[] = {"\n", "\r\n", " 0.5\n", ",7,x\n", "\t\n"};
+    for (std::size_t k = 0; k < links; k++) {
+        const std::string& a = pool[random() % pool.size()];
+        const std::string& b = random() % 8 == 0 ? a : pool[random() % pool.size()];
+        if (random() % 10 == 0) {
+            text += random() % 2 == 0 ? "\n" : "  # skipped\n";
+        }
+        if (random() % 12 == 0) {
+            text += " " + field(a) + "\n";
+            g.alone.push_back(ids.size() - 1);
+            continue;
+        }
+        text += field(a);
+        text += separators[random() % 5];
+        text += field(b);
+        text += ends[random() % 5];
+        g.links.emplace_back(ids.size() - 2, ids.size() - 1);
+    }
+    // Places: numbers ascending, names by first appearance.
+    std::vector<std::string> order = ids;
+    if (names) {
+        std::vector<std::string> seen;
+        for (const std::string& id : ids) {
+            if (std::find(seen.begin(), seen.end(), id) == seen.end()) {
+                seen.push_back(id);
+            }
+        }
+        order = seen;
+    } else {
+        std::sort(order.begin(), order.end(), [](const std::string& x, const std::string& y) {
+            return std::stoull(x) < std::stoull(y);
+        });
+        order.erase(std::unique(order.begin(), order.end()), order.end());
+    }
+    g.names = names;
+    g.order = order;
+    for (std::size_t i = 0; i < order.size(); i++) {
+        g.place[order[i]] = i;
+    }
+    for (auto& [a, b] : g.links) {
+        a = g.place[ids[a]];
+        b = g.place[ids[b]];
+    }
+    for (std::size_t& a : g.alone) {
+        a = g.place[ids[a]];
+    }
+    return text;
+}
+
+// Components by depth-first search, neighbors taken in order: each
+// component's nodes in preorder, and every node's component number.
+struct Found {
+    std::vector<std::vector<std::size_t>> components;
+    std::vector<std::size_t> componentOf;
+};
+
+Found search(const Graph& g) {
+    std::vector<std::vector<std::size_t>> next(g.order.size());
+    for (const auto& [a, b] : g.links) {
+        next[a].push_back(b);
+        next[b].push_back(a);
+    }
+    for (auto& n : next) {
+        std::sort(n.begin(), n.end());
+    }
+    Found f;
+    f.componentOf.assign(g.order.size(), 0);
+    for (std::size_t start = 0; start < g.order.size(); start++) {
+        if (f.componentOf[start] != 0) {
+            continue;
+        }
+        f.components.emplace_back();
+        std::vector<std::size_t> path{start};
+        f.componentOf[start] = f.components.size();
+        f.components.back().push_back(start);
+        while (!path.empty()) {
+            const auto& n = next[path.back()];
+            const auto it = std::find_if(n.begin(), n.end(),
+                                         [&f](std::size_t u) { return f.componentOf[u] == 0; });
+            if (it == n.end()) {
+                path.pop_back();
+                continue;
+            }
+            f.componentOf[*it] = f.components.size();
+            f.components.back().push_back(*it);
+            path.push_back(*it);
+        }
+    }
+    return f;
+}
+
+std::string expected(const Graph& g, FileFormat format) {
+    const Found f = search(g);
+    const std::string links = std::to_string(g.links.size());
+    // Names hold no byte but `"` that JSON or DOT would escape.
+    const std::string quote = format == FileFormat::json ? "\\\"" : "&quot;";
+    const auto quoted = [&g, &quote](std::size_t r) {
+        if (!g.names) {
+            return g.order[r];
+        }
+        std::string q = "\"";
+        for (char c : g.order[r]) {
+            q += c == '"' ? quote : std::string(1, c);
+        }
+        return q + "\"";
+    };
+    std::string out;
+    if (format == FileFormat::summary) {
+        std::size_t largest = 0;
+        for (const auto& c : f.components) {
+            largest = std::max(largest, c.size());
+        }
+        const auto count = [](std::size_t n, const char* noun) {
+            return std::to_string(n) + " " + noun + (n == 1 ? "" : "s");
+        };
+        return "g.txt  " + count(g.order.size(), "node") + "  " + count(g.links.size(), "link") +
+               "  " + count(f.components.size(), "component") + "  largest " +
+               std::to_string(largest) + "\n";
+    }
+    if (format == FileFormat::labels) {
+        for (std::size_t r = 0; r < g.order.size(); r++) {
+            out += g.order[r] + "\t" + std::to_string(f.componentOf[r]) + "\n";
+        }
+        return out;
+    }
+    if (format == FileFormat::text) {
+        out =
+            "Ufile g.txt     " + std::to_string(g.order.size()) + " Nodes   " + links + " Links\n";
+        for (std::size_t k = 0; k < f.components.size(); k++) {
+            out += "Component #" + std::to_string(k + 1) + ":  ";
+            for (std::size_t r : f.components[k]) {
+                out += g.order[r] + " ";
+            }
+            out += "\n";
+        }
+        out += "\nLocation of (nodes) in components\n";
+        for (std::size_t r = 0; r < g.order.size(); r++) {
+            out += "(" + g.order[r] + ")" + std::to_string(f.componentOf[r]) + " ";
+        }
+        return out + "\n\n";
+    }
+    if (format == FileFormat::json) {
+        out = "{\"name\": \"g.txt\", \"nodes\": " + std::to_string(g.order.size()) +
+              ", \"links\": " + links + ", \"components\": [";
+        for (std::size_t k = 0; k < f.components.size(); k++) {
+            out += k == 0 ? "[" : ", [";
+            for (std::size_t i = 0; i < f.components[k].size(); i++) {
+                out += (i == 0 ? "" : ", ") + quoted(f.components[k][i]);
+            }
+            out += "]";
+        }
+        return out + "]}\n";
+    }
+    out = "graph {\n  label=<g.txt>;\n";
+    for (std::size_t k = 0; k < f.components.size(); k++) {
+        out += "  subgraph cluster_" + std::to_string(k + 1) + " {\n    label=\"Component #" +
+               std::to_string(k + 1) + "\";\n   ";
+        for (std::size_t r : f.components[k]) {
+            out += " " + quoted(r) + ";";
+        }
+        out += "\n  }\n";
+    }
+    std::vector<std::pair<std::size_t, std::size_t>> sorted;
+    for (const auto& [a, b] : g.links) {
+        sorted.emplace_back(std::min(a, b), std::max(a, b));
+    }
+    std::sort(sorted.begin(), sorted.end());
+    for (const auto& [a, b] : sorted) {
+        out += "  " + quoted(a) + " -- " + quoted(b) + ";\n";
+    }
+    return out + "}\n";
+}
+
+// Random files in both id kinds, read in every format on 1, 2 and 8
+// threads, with blocks small enough that lines cross them, or whole.
+TEST(GraphFiles, EveryFormatMatchesTheReference) {
+    std::mt19937_64 random(7);
+    const FileFormat formats[] = {FileFormat::summary, FileFormat::labels, FileFormat::text,
+                                  FileFormat::json, FileFormat::dot};
+    for (int round = 0; round < 16; round++) {
+        Graph g;
+        const bool names = round % 2 == 1;
+        const std::string text = random_file(random, names, round % 4 == 0, 1 + random() % 300, g);
+        for (const FileFormat format : formats) {
+            const std::string want = expected(g, format);
+            for (const auto& [threads, block] :
+                 {std::pair<std::uint32_t, std::uint64_t>{1, 0}, {2, 61}, {8, 17}}) {
+                const Outcome r = run_text(text, format, IdChoice::from_file, threads, block);
+                ASSERT_EQ(r.err, "");
+                ASSERT_EQ(r.out, want)
+                    << "round " << round << ", format " << static_cast<int>(format) << ", threads "
+                    << threads << "\n"
+                    << text;
+            }
+        }
+    }
+}
+
+TEST(GraphFiles, SummaryFiguresAndNames) {
+    struct Case {
+        std::string text;
+        std::string line; // after the name
+    };
+    const Case cases[] = {
+        {"", "  0 nodes  0 links  0 components  largest 0\n"},
+        {"# only a comment\n\n", "  0 nodes  0 links  0 components  largest 0\n"},
+        {"7", "  1 node  0 links  1 component  largest 1\n"},
+        {"7 7\n", "  1 node  1 link  1 component  largest 1\n"},
+        {"1 2\n2 1\n1 2\n3\n", "  3 nodes  3 links  2 components  largest 2\n"},
+        {"a,b\r\nb , c\r\n", "  3 nodes  2 links  1 component  largest 3\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(run_text(c.text, FileFormat::summary).out, "g.txt" + c.line) << c.text;
+    }
+    ScratchDir dir;
+    ScratchDir::write("tab\tand\nline", "1 2\n");
+    ScratchDir::write("bad", "1 x\n");
+    const Outcome r = run_files({"tab\tand\nline", "missing", "bad", "tab\tand\nline"},
+                                {FileFormat::summary, IdChoice::from_file, 2, true, 0});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "tab and line  2 nodes  1 link  1 component  largest 2\n"
+                     "tab and line  2 nodes  1 link  1 component  largest 2\n");
+    EXPECT_EQ(r.err, "ugraph: missing: No such file or directory\n"
+                     "ugraph: bad:1: 'x' is not a node number (use --ids=names)\n");
+}
+
+// Ids decided by the first id, or by --ids; the same text read both ways.
+TEST(GraphFiles, IdKinds) {
+    struct Case {
+        std::string text;
+        IdChoice ids;
+        std::string labels;
+    };
+    const Case cases[] = {
+        {"10 9\n007 9\n", IdChoice::from_file, "7\t1\n9\t1\n10\t1\n"},
+        {"10 9\n007 9\n", IdChoice::names, "10\t1\n9\t1\n007\t1\n"},
+        {"x 9\n007 9\n", IdChoice::from_file, "x\t1\n9\t1\n007\t1\n"},
+        {"\"12\" 3\n12 4\n", IdChoice::from_file, "12\t1\n3\t1\n4\t1\n"},
+        {"\"a \"\"b\"\"\",c\n", IdChoice::from_file, "a \"b\"\t1\nc\t1\n"},
+        {"# 1 2\n  b a\na\"q c\n", IdChoice::from_file, "b\t1\na\t1\na\"q\t2\nc\t2\n"},
+        {"9223372036854775807 0\n", IdChoice::from_file, "0\t1\n9223372036854775807\t1\n"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(run_text(c.text, FileFormat::labels, c.ids).out, c.labels) << c.text;
+    }
+}
+
+TEST(GraphFiles, RefusedLines) {
+    struct Case {
+        std::string text;
+        IdChoice ids;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"1 2\na,,b\n", IdChoice::names, "g.txt:2: empty node id"},
+        {",b\n", IdChoice::names, "g.txt:1: empty node id"},
+        {"1 2\n\n3,\n", IdChoice::from_file, "g.txt:3: empty node id"},
+        {"1 2\n3 4x\n", IdChoice::from_file,
+         "g.txt:2: '4x' is not a node number (use --ids=names)"},
+        {"1 -2\n", IdChoice::from_file, "g.txt:1: '-2' is not a node number (use --ids=names)"},
+        {"\"1\" 2\n", IdChoice::numbers, "g.txt:1: '\"1\"' is not a node number (use --ids=names)"},
+        {"# x\r\n9223372036854775808 1\n", IdChoice::from_file,
+         "g.txt:2: node number 9223372036854775808 is too large"},
+        {"1 2\n00000000000000000000000000000003 99999999999999999999\n", IdChoice::from_file,
+         "g.txt:2: node number 99999999999999999999 is too large"},
+        {"a \"b\n", IdChoice::from_file, "g.txt:1: unclosed quote"},
+        {"a \"b\"c\n", IdChoice::from_file, "g.txt:1: unclosed quote"},
+        {"a b\n\"\" c\n", IdChoice::from_file, "g.txt:2: empty node id"},
+    };
+    for (const Case& c : cases) {
+        for (const std::uint64_t block : {0, 3}) {
+            const Outcome r = run_text(c.text, FileFormat::labels, c.ids, 8, block);
+            EXPECT_EQ(r.status, 1) << c.text;
+            EXPECT_EQ(r.out, "") << c.text;
+            EXPECT_EQ(r.err, "ugraph: " + c.err + "\n") << c.text;
+        }
+    }
+}
+
+// The first of several faults is reported, wherever the threads meet them.
+TEST(GraphFiles, FirstFaultOfALargeFile) {
+    std::string text;
+    for (int i = 0; i < 20000; i++) {
+        text += std::to_string(i) + " " + std::to_string(i + 1) + "\n";
+    }
+    std::string faulty = text + "1 x\n" + text + ",2\n";
+    for (std::uint32_t threads : {1, 2, 8}) {
+        const Outcome r = run_text(faulty, FileFormat::summary, IdChoice::from_file, threads, 512);
+        EXPECT_EQ(r.err, "ugraph: g.txt:20001: 'x' is not a node number (use --ids=names)\n");
+    }
+}
+
+TEST(GraphFiles, StandardInputAndNamesInReports) {
+    ScratchDir dir;
+    ScratchDir::write("in", "\"<&\\ \"\"\",b\x01\n");
+    const int saved = dup(STDIN_FILENO);
+    const int in = open("in", O_RDONLY);
+    dup2(in, STDIN_FILENO);
+    close(in);
+    const Outcome json = run_files({"-"}, {FileFormat::json, IdChoice::from_file, 2, true, 0});
+    lseek(STDIN_FILENO, 0, SEEK_SET);
+    const Outcome dot = run_files({"-"}, {FileFormat::dot, IdChoice::from_file, 2, true, 0});
+    dup2(saved, STDIN_FILENO);
+    close(saved);
+    EXPECT_EQ(json.err + dot.err, "");
+    EXPECT_EQ(json.out, "{\"name\": \"-\", \"nodes\": 2, \"links\": 1, \"components\": "
+                        "[[\"<&\\\\ \\\"\", \"b\\u0001\"]]}\n");
+    EXPECT_EQ(dot.out,
+              "graph {\n  label=<->;\n  subgraph cluster_1 {\n    label=\"Component #1\";\n"
+              "    \"&lt;&amp;&#92; &quot;\"; \"b\xE2\x90\x81\";\n  }\n"
+              "  \"&lt;&amp;&#92; &quot;\" -- \"b\xE2\x90\x81\";\n}\n");
+}
+
+} // namespace
+} // namespace ugraph::testing
