@@ -230,12 +230,66 @@ static const char* read_line(EdgeReader& r, const char* p, const char* begin, co
     return after_line(p, end); // further fields are not read
 }
 
+// The usual line of a file of numbers: two runs of at most 18 digits, so
+// that neither can overflow, one blank, tab or comma between them, and the
+// newline. Returns the next line, or nullptr for any other line, which is
+// then read the general way.
+static const char* digit_run(const char* p, std::uint64_t& value) {
+    std::uint64_t v = 0;
+    for (unsigned digit = static_cast<unsigned char>(*p) - 48U; digit < 10;
+         digit = static_cast<unsigned char>(*++p) - 48U) {
+        v = v * 10 + digit;
+    }
+    value = v;
+    return p;
+}
+
+static const char* usual_number_line(const char* p, std::uint64_t& a, std::uint64_t& b) {
+    const char* q = digit_run(p, a);
+    if (q == p || q - p > 18 || (*q != ' ' && *q != '\t' && *q != ',')) {
+        return nullptr;
+    }
+    p = q + 1;
+    q = digit_run(p, b);
+    if (q == p || q - p > 18 || *q != '\n') {
+        return nullptr;
+    }
+    return q + 1;
+}
+
+static bool add_usual_line(EdgeReader& r, std::uint64_t a, std::uint64_t b, LinkBatch& batch) {
+    NodeIndex& nodes = *r.nodes;
+    const std::uint32_t from = number_index(nodes, a);
+    const std::uint32_t to = number_index(nodes, b);
+    if (from == 0 || to == 0) {
+        r.fault = LineFault::no_room;
+        return false;
+    }
+    if (from <= DIRECT_IDS) {
+        __builtin_prefetch(&nodes.direct[from], 1);
+    }
+    if (to <= DIRECT_IDS) {
+        __builtin_prefetch(&nodes.direct[to], 1);
+    }
+    batch.from[batch.count] = from;
+    batch.to[batch.count] = to;
+    batch.count++;
+    return true;
+}
+
 bool read_edge_lines(EdgeReader& r, const char* begin, const char* end, std::uint64_t position) {
     LinkBatch batch;
     batch.count = 0;
     r.lines = 0;
+    const bool numbers = r.nodes->kind == IdKind::numbers;
     for (const char* p = begin; p < end; r.lines++) {
-        p = read_line(r, p, begin, end, position, batch);
+        std::uint64_t a = 0;
+        std::uint64_t b = 0;
+        const char* next = numbers ? usual_number_line(p, a, b) : nullptr;
+        if (next != nullptr && !add_usual_line(r, a, b, batch)) {
+            return false;
+        }
+        p = next != nullptr ? next : read_line(r, p, begin, end, position, batch);
         if (p == nullptr) {
             return false; // the file is refused: its links need no joining
         }

@@ -7,6 +7,9 @@
 
 namespace ugraph {
 
+// Bytes a span's buffer holds past its end, for reading whole words there.
+inline constexpr std::size_t SPAN_SLACK = 16;
+
 enum class LineFault { none, empty_id, not_a_number, too_large, unclosed_quote, no_room };
 
 // One worker's reading: the links it read, the links it keeps when `kept`

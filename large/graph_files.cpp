@@ -66,8 +66,8 @@ static void report_fault(const char* name, const PassResult& r, const NodeIndex&
         break;
     case LineFault::no_room:
         if (nodes.hashed.load() >= MAX_NODES) {
-            print_error("ugraph: %s: more nodes than ugraph can hold (%llu)\n", name,
-                        static_cast<Figure>(MAX_NODES + DIRECT_IDS));
+            const Figure most = Figure{MAX_NODES} + DIRECT_IDS;
+            print_error("ugraph: %s: more nodes than ugraph can hold (%llu)\n", name, most);
         } else {
             print_error("ugraph: %s: out of memory\n", name);
         }

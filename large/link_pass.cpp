@@ -95,19 +95,28 @@ static void read_span(Worker& w, const char* begin, const char* end, std::uint64
     }
 }
 
+// The buffer with room for `size` bytes and SPAN_SLACK more, which a reader
+// of whole words may touch past a span's end. It only grows, so a reused
+// buffer is not zeroed again.
+static char* room_for(std::vector<char>& buffer, std::size_t size) {
+    if (buffer.size() < size + SPAN_SLACK) {
+        buffer.resize(size + SPAN_SLACK);
+    }
+    return buffer.data();
+}
+
 // Reads on past `to` until the buffer ends with a newline or the file ends;
 // the file's last line gets the newline it may lack.
 static bool finish_last_line(Pass& pass, Worker& w, std::uint64_t to, std::size_t& length) {
     const GraphSource& source = *pass.source;
     while (length == 0 || w.buffer[length - 1] != '\n') {
         if (to >= source.size) {
-            w.buffer.resize(length + 1);
-            w.buffer[length++] = '\n';
+            room_for(w.buffer, length + 1)[length] = '\n';
+            length++;
             return true;
         }
         const std::uint64_t more = std::min(pass.blockSize, source.size - to);
-        w.buffer.resize(length + more);
-        const long got = read_at(source, w.buffer.data() + length, more, to);
+        const long got = read_at(source, room_for(w.buffer, length + more) + length, more, to);
         if (got < 0) {
             return false;
         }
@@ -132,8 +141,7 @@ static bool read_file_block(Pass& pass, Worker& w, std::uint64_t b) {
     const std::uint64_t start = b * pass.blockSize;
     const std::uint64_t from = start == 0 ? 0 : start - 1;
     const std::uint64_t to = std::min(start + pass.blockSize, source.size);
-    w.buffer.resize(to - from);
-    const long got = read_at(source, w.buffer.data(), to - from, from);
+    const long got = read_at(source, room_for(w.buffer, to - from), to - from, from);
     if (got < 0) {
         return false;
     }
@@ -233,29 +241,30 @@ static std::uint32_t take_free_buffer(Pass& pass) {
 // False when a read fails.
 static bool fill_buffer(Pass& pass, std::vector<char>& bytes, std::vector<char>& carry,
                         std::size_t& length, bool& end) {
-    bytes.resize(std::max<std::size_t>(pass.blockSize, carry.size() + 1));
-    std::copy(carry.begin(), carry.end(), bytes.begin());
+    std::size_t capacity = std::max<std::size_t>(pass.blockSize, carry.size() + 1);
+    std::copy(carry.begin(), carry.end(), room_for(bytes, capacity));
     length = carry.size();
     carry.clear();
     for (;;) {
         if (end) {
             if (length > 0 && bytes[length - 1] != '\n') {
-                bytes.resize(std::max(bytes.size(), length + 1));
-                bytes[length++] = '\n';
+                room_for(bytes, length + 1)[length] = '\n';
+                length++;
             }
             return true;
         }
-        if (length == bytes.size()) {
-            const void* newline = memrchr(bytes.data(), '\n', length);
+        if (length == capacity) {
+            const char* newline = static_cast<const char*>(memrchr(bytes.data(), '\n', length));
             if (newline != nullptr) {
-                const auto whole = static_cast<const char*>(newline) + 1 - bytes.data();
-                carry.assign(bytes.begin() + whole, bytes.end());
-                length = static_cast<std::size_t>(whole);
+                const auto whole = static_cast<std::size_t>(newline + 1 - bytes.data());
+                carry.assign(newline + 1, static_cast<const char*>(bytes.data()) + length);
+                length = whole;
                 return true;
             }
-            bytes.resize(bytes.size() * 2); // a line longer than the block
+            capacity *= 2; // a line longer than the block
         }
-        const long got = read_on(*pass.source, bytes.data() + length, bytes.size() - length);
+        const long got =
+            read_on(*pass.source, room_for(bytes, capacity) + length, capacity - length);
         if (got < 0) {
             return false;
         }

@@ -45,9 +45,10 @@ static bool map_direct(NodeIndex& nodes) {
     if (base == MAP_FAILED) {
         return false;
     }
-    const auto address = reinterpret_cast<std::uintptr_t>(base);
-    const std::uintptr_t aligned = (address + HUGE_PAGE - 1) & ~(HUGE_PAGE - 1);
-    madvise(reinterpret_cast<void*>(aligned), length - (aligned - address), MADV_HUGEPAGE);
+    const std::size_t skip =
+        (HUGE_PAGE - reinterpret_cast<std::uintptr_t>(base) % HUGE_PAGE) % HUGE_PAGE;
+    char* aligned = static_cast<char*>(base) + skip;
+    madvise(aligned, length - skip, MADV_HUGEPAGE);
     nodes.direct = std::unique_ptr<std::uint32_t[], Unmap>(
         reinterpret_cast<std::uint32_t*>(aligned), Unmap{base, length});
     return true;
