@@ -1,0 +1,229 @@
+// Writes a large random graph as an edge list (or Matrix Market file) for the benchmarks.
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+namespace {
+
+const char* const usage = "usage: make_graph [--mtx] rmat SCALE [EDGE_FACTOR=16] [SEED]\n"
+                          "       make_graph [--mtx] grid SIDE [SEED]\n"
+                          "       make_graph [--mtx] uniform NODES LINKS [SEED]\n";
+
+const std::uint64_t default_seed = 20240611;
+
+// Output: a large buffer written with fwrite, numbers formatted by hand.
+struct Output {
+    std::vector<char> buffer = std::vector<char>(std::size_t{1} << 20);
+    std::size_t used = 0;
+    bool mtx = false; // Matrix Market: ids written 1-based
+};
+
+void flush(Output& out) {
+    if (std::fwrite(out.buffer.data(), 1, out.used, stdout) != out.used) {
+        std::perror("make_graph: write");
+        std::exit(1);
+    }
+    out.used = 0;
+}
+
+void put_number(Output& out, std::uint64_t n) {
+    char digits[20];
+    int count = 0;
+    do {
+        digits[count++] = static_cast<char>('0' + n % 10);
+        n /= 10;
+    } while (n != 0);
+    while (count > 0) {
+        out.buffer[out.used++] = digits[--count];
+    }
+}
+
+void put_link(Output& out, std::uint32_t a, std::uint32_t b) {
+    if (out.buffer.size() - out.used < 64) {
+        flush(out);
+    }
+    const std::uint64_t base = out.mtx ? 1 : 0;
+    put_number(out, a + base);
+    out.buffer[out.used++] = ' ';
+    put_number(out, b + base);
+    out.buffer[out.used++] = '\n';
+}
+
+void put_header(Output& out, std::uint64_t ids, std::uint64_t links) {
+    if (!out.mtx) {
+        return;
+    }
+    const std::string header = "%%MatrixMarket matrix coordinate pattern general\n" +
+                               std::to_string(ids) + " " + std::to_string(ids) + " " +
+                               std::to_string(links) + "\n";
+    std::memcpy(out.buffer.data() + out.used, header.data(), header.size());
+    out.used += header.size();
+}
+
+// splitmix64: fast, and the same graph for a seed on every platform and library.
+std::uint64_t next_random(std::uint64_t& state) {
+    std::uint64_t z = (state += 0x9e3779b97f4a7c15);
+    z = (z ^ (z >> 30)) * 0xbf58476d1ce4e5b9;
+    z = (z ^ (z >> 27)) * 0x94d049bb133111eb;
+    return z ^ (z >> 31);
+}
+
+// A number in [0, bound) for bound <= 2^32, by multiplying and shifting.
+std::uint32_t random_below(std::uint64_t& state, std::uint64_t bound) {
+    return static_cast<std::uint32_t>(((next_random(state) >> 32) * bound) >> 32);
+}
+
+template <typename T> void shuffle(std::vector<T>& items, std::uint64_t& state) {
+    for (std::size_t i = items.size(); i > 1; i--) {
+        const std::size_t j = random_below(state, i);
+        std::swap(items[i - 1], items[j]);
+    }
+}
+
+std::vector<std::uint32_t> random_ids(std::uint64_t count, std::uint64_t& state) {
+    std::vector<std::uint32_t> ids(count);
+    for (std::uint64_t i = 0; i < count; i++) {
+        ids[i] = static_cast<std::uint32_t>(i);
+    }
+    shuffle(ids, state);
+    return ids;
+}
+
+// One RMAT link: at each level a quadrant with the Graph500 chances a, b, c, d. Each level
+// takes 16 random bits (four levels a draw) and no branch, for speed.
+void rmat_link(std::uint64_t& state, int scale, std::uint32_t& row, std::uint32_t& col) {
+    const std::uint32_t below_b = 37356; // 0.57 * 65536
+    const std::uint32_t below_c = 49807; // (0.57 + 0.19) * 65536
+    const std::uint32_t below_d = 62259; // (0.57 + 0.19 + 0.19) * 65536
+    row = 0;
+    col = 0;
+    std::uint64_t bits = 0;
+    for (int level = 0; level < scale; level++) {
+        if (level % 4 == 0) {
+            bits = next_random(state);
+        }
+        const auto r = static_cast<std::uint32_t>(bits & 0xffff);
+        bits >>= 16;
+        const std::uint32_t in_b = static_cast<std::uint32_t>(r >= below_b && r < below_c);
+        const std::uint32_t in_c_or_d = static_cast<std::uint32_t>(r >= below_c);
+        const std::uint32_t in_d = static_cast<std::uint32_t>(r >= below_d);
+        row |= in_c_or_d << level;
+        col |= (in_b | in_d) << level;
+    }
+}
+
+// Every link is drawn on its own, so the order they come in is already random.
+void write_rmat(Output& out, int scale, std::uint64_t edge_factor, std::uint64_t seed) {
+    std::uint64_t state = seed;
+    const std::uint64_t ids = std::uint64_t{1} << scale;
+    const std::uint64_t links = edge_factor * ids;
+    const std::vector<std::uint32_t> id = random_ids(ids, state);
+    put_header(out, ids, links);
+    for (std::uint64_t i = 0; i < links; i++) {
+        std::uint32_t row = 0;
+        std::uint32_t col = 0;
+        rmat_link(state, scale, row, col);
+        put_link(out, id[row], id[col]);
+    }
+}
+
+// Ids drawn uniformly need no permutation: a permuted uniform draw is a uniform draw.
+void write_uniform(Output& out, std::uint64_t ids, std::uint64_t links, std::uint64_t seed) {
+    std::uint64_t state = seed;
+    put_header(out, ids, links);
+    for (std::uint64_t i = 0; i < links; i++) {
+        const std::uint32_t a = random_below(state, ids);
+        const std::uint32_t b = random_below(state, ids);
+        put_link(out, a, b);
+    }
+}
+
+// The grid's links come in order, so they are shuffled before they are written.
+void write_grid(Output& out, std::uint64_t side, std::uint64_t seed) {
+    std::uint64_t state = seed;
+    const std::vector<std::uint32_t> id = random_ids(side * side, state);
+    std::vector<std::uint64_t> links; // a link's first node times 2, plus 1 when it goes down
+    links.reserve(2 * side * (side - 1));
+    for (std::uint64_t node = 0; node < side * side; node++) {
+        if (node % side + 1 < side) {
+            links.push_back(2 * node);
+        }
+        if (node / side + 1 < side) {
+            links.push_back(2 * node + 1);
+        }
+    }
+    shuffle(links, state);
+    put_header(out, side * side, links.size());
+    for (const std::uint64_t link : links) {
+        const std::uint64_t node = link / 2;
+        const std::uint64_t other = link % 2 == 0 ? node + 1 : node + side;
+        put_link(out, id[node], id[other]);
+    }
+}
+
+// A whole decimal number in [low, high], or else the usage and exit.
+std::uint64_t number_argument(const char* text, std::uint64_t low, std::uint64_t high) {
+    char* end = nullptr;
+    errno = 0;
+    const unsigned long long n = std::strtoull(text, &end, 10);
+    if (text[0] < '0' || text[0] > '9' || *end != '\0' || errno != 0 || n < low || n > high) {
+        std::fprintf(stderr, "make_graph: %s: not a number in [%llu, %llu]\n%s", text,
+                     static_cast<unsigned long long>(low), static_cast<unsigned long long>(high),
+                     usage);
+        std::exit(2);
+    }
+    return n;
+}
+
+std::uint64_t seed_argument(int argc, char** argv, int at) {
+    return at < argc ? number_argument(argv[at], 0, UINT64_MAX) : default_seed;
+}
+
+// Writes the graph the arguments (after --mtx) ask for; false when they ask for none.
+bool write_graph(Output& out, int argc, char** argv) {
+    const std::uint64_t max_ids = std::uint64_t{1} << 32;
+    const std::string kind = argc > 0 ? argv[0] : "";
+    if (kind == "rmat" && argc >= 2 && argc <= 4) {
+        const auto scale = static_cast<int>(number_argument(argv[1], 1, 31));
+        const std::uint64_t edge_factor = argc >= 3 ? number_argument(argv[2], 1, 1 << 20) : 16;
+        write_rmat(out, scale, edge_factor, seed_argument(argc, argv, 3));
+        return true;
+    }
+    if (kind == "grid" && argc >= 2 && argc <= 3) {
+        const std::uint64_t side = number_argument(argv[1], 1, 65536);
+        write_grid(out, side, seed_argument(argc, argv, 2));
+        return true;
+    }
+    if (kind == "uniform" && argc >= 3 && argc <= 4) {
+        const std::uint64_t ids = number_argument(argv[1], 1, max_ids);
+        const std::uint64_t links = number_argument(argv[2], 0, UINT64_MAX / 2);
+        write_uniform(out, ids, links, seed_argument(argc, argv, 3));
+        return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    Output out;
+    int first = 1;
+    if (argc > 1 && std::strcmp(argv[1], "--mtx") == 0) {
+        out.mtx = true;
+        first = 2;
+    }
+    if (!write_graph(out, argc - first, argv + first)) {
+        std::fputs(usage, stderr);
+        return 2;
+    }
+    flush(out);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        std::perror("make_graph: write");
+        return 1;
+    }
+    return 0;
+}
