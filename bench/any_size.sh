@@ -1,0 +1,278 @@
+#!/usr/bin/env bash
+# Times ugraph's summary of large graphs beside wc -l, SciPy and igraph, checks they agree.
+set -euo pipefail
+export LC_ALL=C # a dot in the decimals of EPOCHREALTIME and printf
+root="$(cd "$(dirname "$0")/.." && pwd)"
+scale="${1:-20}"        # the RMAT graph has 2^scale ids and 16 times as many links
+rounds="${ROUNDS:-5}"   # each round runs every command once
+python=/usr/bin/python3 # Debian's, with Debian's pandas, SciPy and igraph
+
+fail() {
+    echo "any_size: $*" >&2
+    exit 1
+}
+
+if ! [[ "$scale" =~ ^[1-9][0-9]*$ ]] || ((scale < 6 || scale > 28)); then
+    fail "the scale must be 6 to 28"
+fi
+if ! [[ "$rounds" =~ ^[1-9][0-9]*$ ]]; then
+    fail "ROUNDS must be 1 or more"
+fi
+
+install_missing() {
+    local missing=()
+    [ -x /usr/bin/time ] || missing+=(time)
+    for module in pandas scipy igraph; do
+        "$python" -c "import $module" 2> /dev/null || missing+=("python3-$module")
+    done
+    if ((${#missing[@]} > 0)); then
+        apt-get update -qq && apt-get install -y -qq "${missing[@]}" > /dev/null
+    fi
+}
+
+build() {
+    (cd "$root" && cmake --preset bench > /dev/null &&
+        cmake --build --preset bench --target make_graph > /dev/null)
+    make_graph="$root/build/bench/bench/make_graph"
+    if [ -z "${UGRAPH:-}" ]; then # else the program to measure is given
+        (cd "$root" && cmake --preset default > /dev/null && cmake --build --preset default > /dev/null)
+        UGRAPH="$root/build/default/ugraph"
+    fi
+    # The runs happen in the scratch folder, so a relative path is made absolute.
+    [[ "$UGRAPH" == */* ]] && UGRAPH="$(cd "$(dirname "$UGRAPH")" && pwd)/$(basename "$UGRAPH")"
+    [ -x "$UGRAPH" ] || command -v "$UGRAPH" > /dev/null || fail "$UGRAPH is not a program"
+}
+
+# make_file FILE COMMAND...: writes the command's output to FILE and keeps the milliseconds.
+declare -A made
+make_file() {
+    local file="$1" start="${EPOCHREALTIME/./}"
+    shift
+    "$@" > "$file"
+    made[$file]="$(((${EPOCHREALTIME/./} - start) / 1000))"
+}
+
+# The graphs. The grid and the uniform graph follow the scale: 4·2^scale nodes (4 M at 20),
+# the uniform graph with 8·2^scale links.
+generate() {
+    local file
+    side="$(awk -v s="$scale" 'BEGIN { printf "%d", 2 ^ ((s + 2) / 2) + 0.5 }')"
+    big="rmat-$scale.txt"
+    small="rmat-$((scale - 2)).txt"
+    grid="grid-$side.txt"
+    uniform="uniform-$((1 << (scale + 2))).txt"
+    mtx="rmat-$scale.mtx"
+    make_file "$big" "$make_graph" rmat "$scale"
+    make_file "$small" "$make_graph" rmat "$((scale - 2))"
+    make_file "$grid" "$make_graph" grid "$side"
+    make_file "$uniform" "$make_graph" uniform "$((1 << (scale + 2)))" "$((1 << (scale + 3)))"
+    make_file "$big.gz" gzip -1 -c "$big"
+    make_file "$mtx" "$make_graph" --mtx rmat "$scale"
+    echo "Graphs (RMAT scale $scale, $rounds rounds):"
+    for file in "$big" "$small" "$grid" "$uniform" "$big.gz" "$mtx"; do
+        printf '  %-24s %8s MiB  %10d lines  made in %5.2f s\n' "$file" \
+            "$(awk -v b="$(stat -c %s "$file")" 'BEGIN { printf "%.1f", b / 1048576 }')" \
+            "$(zcat -f "$file" | wc -l)" "${made[$file]}e-3"
+    done
+}
+
+# measure KEY FILE COMMAND...: one timed run of the command on FILE; its output goes to
+# out/KEY (or to $stdout), its wall microseconds and peak RSS KiB are added to times/KEY.
+# /usr/bin/time gives the RSS; its %e has 10 ms steps, so the wall time is taken around it.
+declare -A label input
+order=()
+measure() {
+    local key="$1" file="$2" start end
+    shift 2
+    if [ -z "${label[$key]:-}" ]; then
+        label[$key]="$(shown "$@")${stdout:+ > $stdout}"
+        input[$key]="$file"
+        order+=("$key")
+    fi
+    start="${EPOCHREALTIME/./}"
+    /usr/bin/time -f '%e %M' -o time.out "$@" > "${stdout:-out/$key}" 2> "err/$key" ||
+        fail "failed: ${label[$key]}: $(tail -n 3 "err/$key")"
+    end="${EPOCHREALTIME/./}"
+    echo "$((end - start)) $(tail -n 1 time.out | cut -d' ' -f2)" >> "times/$key"
+}
+
+shown() { # the command as the table shows it
+    local command="$*"
+    command="${command/#"$UGRAPH" /ugraph }"
+    command="${command/#"$python $root/"/}"
+    command="${command/#bash -c /}"
+    echo "${command//|/\\|}" # a bar of a pipeline would end a Markdown cell
+}
+
+# One round runs every command once, in turn, so that a change of load hits them alike.
+one_round() {
+    local u=("$UGRAPH" -q --format=summary)
+    measure ugraph_j2_big "$big" "${u[@]}" -j2 "$big"
+    measure ugraph_j1_big "$big" "${u[@]}" -j1 "$big"
+    measure ugraph_j2_small "$small" "${u[@]}" -j2 "$small"
+    measure ugraph_j2_grid "$grid" "${u[@]}" -j2 "$grid"
+    measure ugraph_j2_uniform "$uniform" "${u[@]}" -j2 "$uniform"
+    measure ugraph_j2_gz "$big.gz" "${u[@]}" -j2 "$big.gz"
+    measure ugraph_j2_mtx "$mtx" "${u[@]}" -j2 "$mtx"
+    stdout=/dev/null measure ugraph_text_big "$big" "$UGRAPH" -q --format=text -j2 "$big"
+    for graph in big small grid uniform; do
+        measure "wc_$graph" "${!graph}" wc -l "${!graph}"
+    done
+    measure zcat_wc_gz "$big.gz" bash -c "zcat $big.gz | wc -l"
+    for graph in big grid uniform; do
+        measure "scipy_$graph" "${!graph}" "$python" "$root/bench/peer_scipy.py" "${!graph}"
+    done
+    measure igraph_big "$big" "$python" "$root/bench/peer_igraph.py" "$big"
+}
+
+# figure KEY WORD: the number before WORD (node, link, component) or after "largest"
+# in the output of KEY; none fails the run.
+figure() {
+    local found
+    if [ "$2" = largest ]; then
+        found="$(grep -oE 'largest [0-9]+' "out/$1" | cut -d' ' -f2)"
+    else
+        found="$(grep -oE "[0-9]+ $2s?( |\$)" "out/$1" | cut -d' ' -f1)"
+    fi
+    [[ "$found" =~ ^[0-9]+$ ]] || fail "no single $2 figure in the output of ${label[$1]}"
+    echo "$found"
+}
+
+agree() { # agree WHAT A B: A and B must be the same
+    [ "$2" = "$3" ] || fail "disagreement on $1: $2 against $3"
+}
+
+same_figure() { # same_figure WORD KEY_A KEY_B: both outputs give the same figure
+    local a b
+    a="$(figure "$2" "$1")"
+    b="$(figure "$3" "$1")"
+    agree "$1 (${label[$2]}; ${label[$3]})" "$a" "$b"
+}
+
+check_agreement() {
+    local word graph ids nodes components mtx_components
+    for graph in big grid uniform; do
+        for word in node component largest; do
+            same_figure "$word" "ugraph_j2_$graph" "scipy_$graph"
+        done
+    done
+    same_figure largest ugraph_j2_big igraph_big
+    agree "$big with -j1 and -j2" "$(cat out/ugraph_j1_big)" "$(cat out/ugraph_j2_big)"
+    agree "$big.gz" "$(sed 's/^[^ ]*  //' out/ugraph_j2_gz)" "$(sed 's/^[^ ]*  //' out/ugraph_j2_big)"
+    # The Matrix Market file declares every id a node: the ids that never appear
+    # in a link are so many more nodes, and components of one node each.
+    ids=$((1 << scale))
+    nodes="$(figure ugraph_j2_mtx node)"
+    agree "$mtx nodes" "$nodes" "$ids"
+    same_figure link ugraph_j2_mtx ugraph_j2_big
+    same_figure largest ugraph_j2_mtx ugraph_j2_big
+    nodes="$(figure ugraph_j2_big node)"
+    components="$(figure ugraph_j2_big component)"
+    mtx_components="$(figure ugraph_j2_mtx component)"
+    agree "$mtx components" "$mtx_components" "$((components + ids - nodes))"
+    echo "Agreement: ugraph, SciPy and igraph give the same figures; .gz and .mtx match the edge list."
+}
+
+median() { # median KEY COLUMN: the median of a column of times/KEY
+    sort -n -k "$2" "times/$1" | awk -v c="$2" '{ v[NR] = $c }
+        END { print (NR % 2 ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2) }'
+}
+
+wall() { # wall KEY: the median wall seconds
+    awk -v us="$(median "$1" 1)" 'BEGIN { printf "%.3f", us / 1e6 }'
+}
+
+peak_mib() { # peak_mib KEY: the largest peak RSS of all rounds, MiB
+    sort -n -k 2 "times/$1" | tail -n 1 | awk '{ printf "%.1f", $2 / 1024 }'
+}
+
+ratio() { # ratio A B: median wall of A over median wall of B
+    awk -v a="$(median "$1" 1)" -v b="$(median "$2" 1)" \
+        'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "n/a" }'
+}
+
+print_table() {
+    local key reference width=7
+    for key in "${order[@]}"; do
+        ((${#label[$key]} > width)) && width=${#label[$key]}
+    done
+    echo
+    echo "Medians of $rounds round(s); the peak RSS is the largest of the rounds."
+    echo
+    printf '| %-*s | %13s | %12s | %22s |\n' "$width" Command "wall median s" "peak RSS MiB" \
+        "/ ugraph -j2 same file"
+    printf '|%s|--------------:|-------------:|-----------------------:|\n' "$(dashes $((width + 2)))"
+    for key in "${order[@]}"; do
+        reference="$(ugraph_key_of "${input[$key]}")"
+        printf '| %-*s | %13s | %12s | %22s |\n' "$width" "${label[$key]}" "$(wall "$key")" \
+            "$(peak_mib "$key")" "$(ratio "$key" "$reference")"
+    done
+}
+
+dashes() { # dashes N: N dashes, a table rule
+    printf '%*s' "$1" '' | tr ' ' -
+}
+
+ugraph_key_of() { # the key of ugraph's summary -j2 on a file
+    local key
+    for key in "${order[@]}"; do
+        if [[ "$key" == ugraph_j2_* && "${input[$key]}" == "$1" ]]; then
+            echo "$key"
+            return
+        fi
+    done
+}
+
+# target NAME VALUE OP LIMIT FIGURES: one line of the targets table, PASS or MISS.
+target() {
+    local verdict=MISS
+    if [ "$2" != n/a ] && awk -v v="$2" -v l="$4" "BEGIN { exit !(v $3 l) }"; then
+        verdict=PASS
+    fi
+    printf '| %-40s | %8s | %-6s | %-6s | %s |\n' "$1" "$2" "$3 $4" "$verdict" "$5"
+}
+
+print_targets() {
+    local j2 peak
+    j2="$(wall ugraph_j2_big) s"
+    peak="$(peak_mib ugraph_j2_big)"
+    echo
+    printf '| %-40s | %8s | %-6s | %-6s | %s |\n' Target Measured Limit Result Figures
+    printf '|%s|---------:|--------|--------|---------|\n' "$(dashes 42)"
+    target "RMAT-$scale summary -j2 / wc -l" "$(ratio ugraph_j2_big wc_big)" "<=" 3 \
+        "$j2 against $(wall wc_big) s"
+    target "SciPy / ugraph on RMAT-$scale" "$(ratio scipy_big ugraph_j2_big)" ">=" 25 \
+        "$(wall scipy_big) s against $j2"
+    target "igraph / ugraph on RMAT-$scale" "$(ratio igraph_big ugraph_j2_big)" ">=" 150 \
+        "$(wall igraph_big) s against $j2"
+    target "peak RSS MiB, RMAT-$scale summary -j2" "$peak" "<=" 32 "$peak MiB"
+    for graph in grid uniform; do
+        target "SciPy / ugraph on $graph" "$(ratio "scipy_$graph" "ugraph_j2_$graph")" ">=" 15 \
+            "$(wall "scipy_$graph") s against $(wall "ugraph_j2_$graph") s"
+    done
+    target "RMAT-$scale -j1 / -j2" "$(ratio ugraph_j1_big ugraph_j2_big)" ">=" 1.6 \
+        "$(wall ugraph_j1_big) s against $j2"
+    target "RMAT-$scale / RMAT-$((scale - 2)) (4x the links)" \
+        "$(ratio ugraph_j2_big ugraph_j2_small)" "<=" 4.5 "$j2 against $(wall ugraph_j2_small) s"
+    target "RMAT-$scale text / summary" "$(ratio ugraph_text_big ugraph_j2_big)" "<=" 6 \
+        "$(wall ugraph_text_big) s against $j2"
+    target "RMAT-$scale .gz / zcat \\| wc -l" "$(ratio ugraph_j2_gz zcat_wc_gz)" "<=" 1.5 \
+        "$(wall ugraph_j2_gz) s against $(wall zcat_wc_gz) s"
+    target "RMAT-$scale .mtx / edge list" "$(ratio ugraph_j2_mtx ugraph_j2_big)" "<=" 1.2 \
+        "$(wall ugraph_j2_mtx) s against $j2"
+}
+
+install_missing
+build
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+mkdir out err times
+generate
+for ((round = 1; round <= rounds; round++)); do
+    one_round
+    # A disagreement shows in the first round; no need to wait for the others.
+    ((round > 1)) || check_agreement
+done
+print_table
+print_targets
