@@ -3,6 +3,7 @@
 
 #include <getopt.h>
 
+#include <cstdint>
 #include <cstring>
 
 #include "console/console.h"
@@ -15,7 +16,7 @@
 namespace ugraph {
 
 // Long-only options, apart from any letter.
-enum OptionCode : int { VERSION = 256, FORMAT, IDS };
+enum OptionCode : int { VERSION = 256, FORMAT, IDS, INPUT_FORMAT, COMPONENT };
 
 static const char SHORT_OPTIONS[] = ":hf:lg:ej:q"; // ':' first: a missing value is told apart
 
@@ -30,6 +31,8 @@ static const option LONG_OPTIONS[] = {
     {"ids", required_argument, nullptr, IDS},
     {"threads", required_argument, nullptr, 'j'},
     {"quiet", no_argument, nullptr, 'q'},
+    {"input-format", required_argument, nullptr, INPUT_FORMAT},
+    {"component", required_argument, nullptr, COMPONENT},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -38,17 +41,22 @@ static const char USAGE[] =
     "Find the connected components of an undirected graph. Without options, ask\n"
     "where the graph comes from (keyboard or data file) and report its components.\n"
     "With FILE operands, read each FILE (- for standard input) as a graph of any\n"
-    "size, one link per line as two node ids, and write its components.\n"
+    "size and write its components: an edge list (one link per line as two node\n"
+    "ids), a Matrix Market file or a Graphviz DOT graph, any of them gzipped.\n"
     "\n"
     "  -f, --file=PATH    use the data file PATH instead of GraphDataFile2.txt\n"
     "  -l, --list         list every graph of the data file with its figures\n"
     "  -g, --graph=N      report the components of graph N of the data file\n"
     "      --format=FMT   the report of --graph as text (the default), dot or json;\n"
-    "                     of a FILE as summary (the default), labels, text, json\n"
-    "                     or dot\n"
+    "                     of a FILE as summary (the default), labels, text, json,\n"
+    "                     dot or edges (its links as an edge list)\n"
     "  -e, --edit         edit a graph and save it into the data file\n"
     "      --ids=KIND     read a FILE's node ids as numbers or names (by default,\n"
     "                     numbers when its first id is digits only)\n"
+    "      --input-format=KIND  read a FILE as edges, mtx or dot (by default, as its\n"
+    "                     content shows)\n"
+    "      --component=K  write only component K of a FILE, or the largest one\n"
+    "                     (--component=largest)\n"
     "  -j, --threads=N    read a FILE on N threads (default: every CPU)\n"
     "  -q, --quiet        show no progress line while a FILE is read\n"
     "  -h, --help         show this help and exit\n"
@@ -64,12 +72,14 @@ struct Options {
     bool list;
     bool edit;
     bool quiet;
-    const char* file;    // the value of --file, nullptr when not given
-    const char* graph;   // the value of --graph, nullptr when not given
-    const char* format;  // the value of --format, nullptr when not given
-    const char* ids;     // the value of --ids, nullptr when not given
-    const char* threads; // the value of --threads, nullptr when not given
-    char* const* files;  // the FILE operands
+    const char* file;      // the value of --file, nullptr when not given
+    const char* graph;     // the value of --graph, nullptr when not given
+    const char* format;    // the value of --format, nullptr when not given
+    const char* ids;       // the value of --ids, nullptr when not given
+    const char* threads;   // the value of --threads, nullptr when not given
+    const char* input;     // the value of --input-format, nullptr when not given
+    const char* component; // the value of --component, nullptr when not given
+    char* const* files;    // the FILE operands
     int fileCount;
 };
 
@@ -109,10 +119,10 @@ static std::int32_t graph_number(const char* text) {
 }
 
 static bool file_format_named(const char* text, FileFormat& format) {
-    const char* const names[] = {"summary", "labels", "text", "json", "dot"};
+    const char* const names[] = {"summary", "labels", "text", "json", "dot", "edges"};
     const FileFormat formats[] = {FileFormat::summary, FileFormat::labels, FileFormat::text,
-                                  FileFormat::json, FileFormat::dot};
-    for (std::int32_t i = 0; i < 5; i++) {
+                                  FileFormat::json,    FileFormat::dot,    FileFormat::edges};
+    for (std::int32_t i = 0; i < 6; i++) {
         if (std::strcmp(text, names[i]) == 0) {
             format = formats[i];
             return true;
@@ -147,10 +157,42 @@ static const char* data_file_option(const Options& o) {
     return o.edit ? "--edit" : nullptr;
 }
 
+static bool input_named(const char* text, InputChoice& input) {
+    const char* const names[] = {"edges", "mtx", "dot"};
+    const InputChoice inputs[] = {InputChoice::edges, InputChoice::mtx, InputChoice::dot};
+    for (std::int32_t i = 0; i < 3; i++) {
+        if (std::strcmp(text, names[i]) == 0) {
+            input = inputs[i];
+            return true;
+        }
+    }
+    return false;
+}
+
+// A component's number from 1 up, or "largest".
+static bool component_named(const char* text, ComponentChoice& component) {
+    component.given = true;
+    component.largest = std::strcmp(text, "largest") == 0;
+    component.number = 0;
+    for (const char* c = text; !component.largest && *c != '\0'; c++) {
+        if (*c < '0' || *c > '9' || component.number > (UINT64_MAX - 9) / 10) {
+            return false;
+        }
+        component.number = component.number * 10 + static_cast<std::uint64_t>(*c - '0');
+    }
+    return component.largest || component.number > 0;
+}
+
 // The first of the options that go with FILE operands only, or nullptr.
 static const char* file_option(const Options& o) {
     if (o.ids != nullptr) {
         return "--ids";
+    }
+    if (o.input != nullptr) {
+        return "--input-format";
+    }
+    if (o.component != nullptr) {
+        return "--component";
     }
     if (o.threads != nullptr) {
         return "--threads";
@@ -160,14 +202,15 @@ static const char* file_option(const Options& o) {
 
 // Checks the options that go with FILE operands and reads the files.
 static int run_files(const Options& o) {
-    GraphFileOptions options{FileFormat::summary, IdChoice::from_file, 0, o.quiet, 0};
+    GraphFileOptions options{};
+    options.quiet = o.quiet;
     if (data_file_option(o) != nullptr) {
         return wrong_usage("ugraph: %s takes no FILE operand", data_file_option(o));
     }
     if (o.format != nullptr && !file_format_named(o.format, options.format)) {
-        return wrong_usage(
-            "ugraph: the format of a FILE must be summary, labels, text, json or dot, not '%s'",
-            o.format);
+        return wrong_usage("ugraph: the format of a FILE must be summary, labels, text, json, dot "
+                           "or edges, not '%s'",
+                           o.format);
     }
     if (o.fileCount > 1 && options.format != FileFormat::summary) {
         return wrong_usage("ugraph: --format=%s takes one FILE", o.format);
@@ -178,6 +221,14 @@ static int run_files(const Options& o) {
     }
     if (o.ids != nullptr) {
         options.ids = std::strcmp(o.ids, "numbers") == 0 ? IdChoice::numbers : IdChoice::names;
+    }
+    if (o.input != nullptr && !input_named(o.input, options.input)) {
+        return wrong_usage("ugraph: --input-format must be edges, mtx or dot, not '%s'", o.input);
+    }
+    if (o.component != nullptr && !component_named(o.component, options.component)) {
+        return wrong_usage("ugraph: --component must be a component number from 1 up or largest, "
+                           "not '%s'",
+                           o.component);
     }
     if (o.threads != nullptr) {
         const std::int32_t threads = graph_number(o.threads);
@@ -274,6 +325,12 @@ int run_command_line(int argc, char** argv) {
             break;
         case 'q':
             o.quiet = true;
+            break;
+        case INPUT_FORMAT:
+            o.input = optarg;
+            break;
+        case COMPONENT:
+            o.component = optarg;
             break;
         case ':':
             return wrong_usage("ugraph: option '%s' needs a value", argv[optind - 1]);

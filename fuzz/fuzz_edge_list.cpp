@@ -219,8 +219,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool names =
         choice == IdChoice::from_file ? !first_is_number(lines) : choice == IdChoice::names;
     const Reading expected = read(lines, names);
-    const GraphFileOptions options{FileFormat::labels, choice, threads[data[0] / 3 % 3], true,
-                                   1U + data[0] / 9 % 8 * 8};
+    GraphFileOptions options{};
+    options.format = FileFormat::labels;
+    options.ids = choice;
+    options.threads = threads[data[0] / 3 % 3];
+    options.quiet = true;
+    options.blockSize = 1U + data[0] / 9 % 8 * 8;
+    options.input = InputChoice::edges;
     char* out = nullptr;
     std::size_t outSize = 0;
     char* err = nullptr;

@@ -37,17 +37,17 @@ void tally_components(NodeIndex& nodes, Tally& tally) {
             tally_node(nodes, index, tally);
         }
     }
-    const std::uint64_t hashed = std::min(nodes.hashed.load(), MAX_NODES);
+    const std::uint64_t hashed = hashed_count(nodes);
     for (std::uint64_t k = 0; k < hashed; k++) {
-        tally_node(nodes, static_cast<std::uint32_t>(FIRST_HASHED + k), tally);
+        tally_node(nodes, static_cast<std::uint32_t>(first_hashed(nodes) + k), tally);
     }
 }
 
 void order_nodes(NodeIndex& nodes, NodeOrder& order) {
-    const std::uint64_t hashed = std::min(nodes.hashed.load(), MAX_NODES);
+    const std::uint64_t hashed = hashed_count(nodes);
     order.hashed.resize(hashed);
     for (std::uint64_t k = 0; k < hashed; k++) {
-        order.hashed[k] = static_cast<std::uint32_t>(FIRST_HASHED + k);
+        order.hashed[k] = static_cast<std::uint32_t>(first_hashed(nodes) + k);
     }
     if (nodes.kind == IdKind::numbers) {
         std::sort(order.hashed.begin(), order.hashed.end(),

@@ -24,6 +24,8 @@ struct Walk {
     std::uint64_t entries;
     NodeIndex* nodes;
     WalkFormat format;
+    bool quiet;            // numbering only, nothing written
+    std::uint64_t written; // components written
 };
 
 using Figure = unsigned long long;
@@ -115,12 +117,13 @@ static void print_place(const Walk& w, std::uint32_t place, IdStyle style) {
     print_node_id(*w.nodes, w.nodeAt[place], style);
 }
 
-static void open_component(const Walk& w, std::uint64_t component) {
+static void open_component(Walk& w, std::uint64_t component) {
     const auto k = static_cast<Figure>(component);
+    w.written++;
     if (w.format == WalkFormat::text) {
         print_format("Component #%llu:  ", k);
     } else if (w.format == WalkFormat::json) {
-        print_format(component == 1 ? "[" : ", [");
+        print_format(w.written == 1 ? "[" : ", [");
     } else {
         print_format("  subgraph cluster_%llu {\n    label=\"Component #%llu\";\n   ", k, k);
     }
@@ -138,6 +141,9 @@ static void close_component(const Walk& w) {
 
 static void reach(Walk& w, std::uint32_t place, bool first) {
     w.cursor[place] |= REACHED;
+    if (w.quiet) {
+        return;
+    }
     if (w.format == WalkFormat::text) {
         print_place(w, place, IdStyle::text);
         print_char(' ');
@@ -174,22 +180,33 @@ static void walk_component(Walk& w, std::uint32_t start, std::uint64_t component
     }
 }
 
-static std::uint64_t walk_components(Walk& w) {
+static void walk_components(Walk& w) {
     std::vector<std::uint32_t> path;
     std::uint64_t component = 0;
     for (std::uint32_t r = 0; r < w.nodeAt.size(); r++) {
         if ((w.cursor[r] & REACHED) == 0) {
             component++;
-            open_component(w, component);
+            if (!w.quiet) {
+                open_component(w, component);
+            }
             walk_component(w, r, component, path);
-            close_component(w);
+            if (!w.quiet) {
+                close_component(w);
+            }
         }
     }
-    return component;
 }
 
-static void print_head(const Walk& w, const char* name, std::uint64_t links) {
-    const auto n = static_cast<Figure>(w.nodeAt.size());
+static std::uint64_t component_at(const Walk& w, std::uint32_t place) {
+    return w.cursor[place] & ~REACHED;
+}
+
+static bool shown(const Walk& w, std::uint32_t place, std::uint32_t only) {
+    return only == 0 || component_at(w, place) == only;
+}
+
+static void print_head(const Walk& w, const char* name, std::uint64_t nodes, std::uint64_t links) {
+    const auto n = static_cast<Figure>(nodes);
     if (w.format == WalkFormat::text) {
         print_format("Ufile %s     %llu Nodes   %llu Links\n", name, n, static_cast<Figure>(links));
     } else if (w.format == WalkFormat::json) {
@@ -204,22 +221,24 @@ static void print_head(const Walk& w, const char* name, std::uint64_t links) {
     }
 }
 
-static void print_tail(const Walk& w) {
+static void print_tail(const Walk& w, std::uint32_t only) {
     const std::uint64_t n = w.nodeAt.size();
     if (w.format == WalkFormat::text) {
         print_line("");
         print_line("Location of (nodes) in components");
         for (std::uint32_t r = 0; r < n; r++) {
-            print_char('(');
-            print_place(w, r, IdStyle::text);
-            print_format(")%llu ", static_cast<Figure>(w.cursor[r] & ~REACHED));
+            if (shown(w, r, only)) {
+                print_char('(');
+                print_place(w, r, IdStyle::text);
+                print_format(")%llu ", static_cast<Figure>(component_at(w, r)));
+            }
         }
         print_line("\n");
     } else if (w.format == WalkFormat::json) {
         print_format("]}\n");
     } else {
         for (std::uint32_t r = 0; r < n; r++) {
-            for (std::uint64_t i = w.offset[r]; i < w.offset[r + 1]; i++) {
+            for (std::uint64_t i = w.offset[r]; i < w.offset[r + 1] && shown(w, r, only); i++) {
                 if (w.adjacent[i] >= r) { // each link once, from the end first in order
                     print_format("  ");
                     print_place(w, r, IdStyle::dot);
@@ -233,8 +252,43 @@ static void print_tail(const Walk& w) {
     }
 }
 
+// The links of node r, each counted at the end first in order.
+static std::uint64_t links_from(const Walk& w, std::uint32_t r) {
+    std::uint64_t links = 0;
+    for (std::uint64_t i = w.offset[r]; i < w.offset[r + 1]; i++) {
+        links += w.adjacent[i] >= r ? 1 : 0;
+    }
+    return links;
+}
+
+// One component alone: a silent walk numbers them all and gives its
+// figures; its nodes are then unreached again and walked once more, aloud.
+static void walk_one(Walk& w, const char* name, std::uint32_t only) {
+    w.quiet = true;
+    walk_components(w);
+    w.quiet = false;
+    std::uint64_t nodes = 0;
+    std::uint64_t links = 0;
+    std::uint32_t start = 0;
+    for (std::uint32_t r = static_cast<std::uint32_t>(w.nodeAt.size()); r-- > 0;) {
+        if (component_at(w, r) == only) {
+            nodes++;
+            links += links_from(w, r);
+            start = r;
+        }
+    }
+    print_head(w, name, nodes, links);
+    for (std::uint32_t r = 0; r < w.nodeAt.size(); r++) {
+        w.cursor[r] = component_at(w, r) == only ? w.offset[r] : w.cursor[r];
+    }
+    std::vector<std::uint32_t> path;
+    open_component(w, only);
+    walk_component(w, start, only, path);
+    close_component(w);
+}
+
 bool write_component_walk(NodeIndex& nodes, std::vector<LinkStore>& kept, const char* name,
-                          std::uint64_t links, WalkFormat format) {
+                          std::uint64_t links, WalkFormat format, std::uint32_t only) {
     Walk w{};
     w.nodes = &nodes;
     w.format = format;
@@ -245,9 +299,13 @@ bool write_component_walk(NodeIndex& nodes, std::vector<LinkStore>& kept, const 
             return false;
         }
     }
-    print_head(w, name, links);
-    walk_components(w);
-    print_tail(w);
+    if (only != 0) {
+        walk_one(w, name, only);
+    } else {
+        print_head(w, name, w.nodeAt.size(), links);
+        walk_components(w);
+    }
+    print_tail(w, only);
     return true;
 }
 

@@ -12,11 +12,12 @@ enum class WalkFormat { text, json, dot };
 // Writes the report the data file's graphs get in these formats: the file's
 // name and figures, every component as its nodes in depth-first preorder
 // from its first node, taking neighbors in the nodes' order, and (text) the
-// component of every node or (DOT) every link. The node index's words and
-// the kept links are used up. False, with nothing written, when memory runs
-// out.
+// component of every node or (DOT) every link. With `only` above 0, the
+// report holds that component alone, with its own figures. The node index's
+// words and the kept links are used up. False, with nothing written, when
+// memory runs out.
 bool write_component_walk(NodeIndex& nodes, std::vector<LinkStore>& kept, const char* name,
-                          std::uint64_t links, WalkFormat format);
+                          std::uint64_t links, WalkFormat format, std::uint32_t only);
 
 } // namespace ugraph
 

@@ -94,7 +94,7 @@ static const char* number_node_field(EdgeReader& r, const char* p, std::uint32_t
         return nullptr;
     }
     node = number_index(*r.nodes, id);
-    if (node <= DIRECT_IDS) {
+    if (is_direct(*r.nodes, node)) {
         __builtin_prefetch(&r.nodes->direct[node], 1); // read when the batch is joined
     }
     return node != 0 ? p : fault(r, LineFault::no_room);
@@ -194,8 +194,12 @@ static bool join_batch(EdgeReader& r, LinkBatch& batch) {
             continue; // a node without links
         }
         mark_node(nodes, b);
-        unite(nodes, a, b);
         r.links++;
+        if (r.visit != nullptr) {
+            r.visit(r.context, a, b);
+            continue;
+        }
+        unite(nodes, a, b);
         if (r.kept != nullptr && !keep_link(*r.kept, a, b)) {
             r.fault = LineFault::no_room;
             return false;
@@ -244,9 +248,10 @@ static const char* digit_run(const char* p, std::uint64_t& value) {
     return p;
 }
 
-static const char* usual_number_line(const char* p, std::uint64_t& a, std::uint64_t& b) {
+static const char* usual_number_line(const char* p, bool comma, std::uint64_t& a,
+                                     std::uint64_t& b) {
     const char* q = digit_run(p, a);
-    if (q == p || q - p > 18 || (*q != ' ' && *q != '\t' && *q != ',')) {
+    if (q == p || q - p > 18 || (*q != ' ' && *q != '\t' && (*q != ',' || !comma))) {
         return nullptr;
     }
     p = q + 1;
@@ -265,10 +270,10 @@ static bool add_usual_line(EdgeReader& r, std::uint64_t a, std::uint64_t b, Link
         r.fault = LineFault::no_room;
         return false;
     }
-    if (from <= DIRECT_IDS) {
+    if (is_direct(nodes, from)) {
         __builtin_prefetch(&nodes.direct[from], 1);
     }
-    if (to <= DIRECT_IDS) {
+    if (is_direct(nodes, to)) {
         __builtin_prefetch(&nodes.direct[to], 1);
     }
     batch.from[batch.count] = from;
@@ -277,19 +282,69 @@ static bool add_usual_line(EdgeReader& r, std::uint64_t a, std::uint64_t b, Link
     return true;
 }
 
+static bool inside(const EdgeReader& r, std::uint64_t row, std::uint64_t column) {
+    return row >= 1 && row <= r.rows && column >= 1 && column <= r.columns;
+}
+
+// A row or a column: digits, up to a blank, a tab or the line's end.
+static const char* entry_number(EdgeReader& r, const char* p, std::uint64_t& value,
+                                std::size_t& digits) {
+    const char* q = digit_run(p, value);
+    digits = static_cast<std::size_t>(q - p);
+    if (q == p || (!is_blank(*q) && !is_line_end(q))) {
+        return fault(r, LineFault::bad_entry);
+    }
+    return q;
+}
+
+// A Matrix Market entry: its row and column, then any values, which are not read.
+static const char* read_entry(EdgeReader& r, const char* p, const char* end, LinkBatch& batch) {
+    p = skip_blanks(p);
+    if (is_line_end(p) || *p == '%') {
+        return after_line(p, end);
+    }
+    const char* row = p;
+    std::uint64_t i = 0;
+    std::uint64_t j = 0;
+    std::size_t rowDigits = 0;
+    std::size_t columnDigits = 0;
+    p = entry_number(r, p, i, rowDigits);
+    p = p != nullptr ? skip_blanks(p) : nullptr;
+    p = p != nullptr ? entry_number(r, p, j, columnDigits) : nullptr;
+    if (p == nullptr) {
+        return nullptr;
+    }
+    if (rowDigits > 18 || columnDigits > 18 || !inside(r, i, j)) {
+        r.field.assign(row, p);
+        return fault(r, LineFault::outside);
+    }
+    if (!add_usual_line(r, i, j, batch)) {
+        return nullptr;
+    }
+    return after_line(p, end);
+}
+
 bool read_edge_lines(EdgeReader& r, const char* begin, const char* end, std::uint64_t position) {
     LinkBatch batch;
     batch.count = 0;
     r.lines = 0;
     const bool numbers = r.nodes->kind == IdKind::numbers;
+    const bool matrix = r.rows > 0;
     for (const char* p = begin; p < end; r.lines++) {
         std::uint64_t a = 0;
         std::uint64_t b = 0;
-        const char* next = numbers ? usual_number_line(p, a, b) : nullptr;
+        const char* next = numbers ? usual_number_line(p, !matrix, a, b) : nullptr;
+        if (next != nullptr && matrix && !inside(r, a, b)) {
+            next = nullptr; // the general way tells the fault
+        }
         if (next != nullptr && !add_usual_line(r, a, b, batch)) {
             return false;
         }
-        p = next != nullptr ? next : read_line(r, p, begin, end, position, batch);
+        if (next == nullptr) {
+            next = matrix ? read_entry(r, p, end, batch)
+                          : read_line(r, p, begin, end, position, batch);
+        }
+        p = next;
         if (p == nullptr) {
             return false; // the file is refused: its links need no joining
         }

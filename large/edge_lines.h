@@ -10,13 +10,31 @@ namespace ugraph {
 // Bytes a span's buffer holds past its end, for reading whole words there.
 inline constexpr std::size_t SPAN_SLACK = 16;
 
-enum class LineFault { none, empty_id, not_a_number, too_large, unclosed_quote, no_room };
+enum class LineFault {
+    none,
+    empty_id,
+    not_a_number,
+    too_large,
+    unclosed_quote,
+    no_room,
+    bad_entry, // a Matrix Market entry without its row and column
+    outside    // a Matrix Market entry outside the matrix
+};
+
+// A look at one link of a file read a second time.
+using LinkVisit = void (*)(void* context, std::uint32_t a, std::uint32_t b);
 
 // One worker's reading: the links it read, the links it keeps when `kept`
-// is given, and where it stopped.
+// is given, and where it stopped. With `rows` above 0 the lines are the
+// entries of a Matrix Market file of that many rows and `columns` columns.
+// With `visit` the links are shown to it instead of joined.
 struct EdgeReader {
     NodeIndex* nodes;
     LinkStore* kept;
+    std::uint64_t rows;
+    std::uint64_t columns;
+    LinkVisit visit;
+    void* context;
     std::uint64_t links; // link records read
     std::uint64_t lines; // lines of the span read before the fault
     LineFault fault;

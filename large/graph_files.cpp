@@ -4,6 +4,7 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <new>
@@ -11,7 +12,10 @@
 #include "console/console.h"
 #include "large/component_tally.h"
 #include "large/component_walk.h"
+#include "large/dot_input.h"
+#include "large/edge_list_output.h"
 #include "large/graph_reports.h"
+#include "large/input_format.h"
 #include "large/link_pass.h"
 
 namespace ugraph {
@@ -38,6 +42,19 @@ static std::uint32_t default_threads() {
     return online > 0 ? static_cast<std::uint32_t>(online) : 1;
 }
 
+// One file as it is read: where from, in which format, and what it gave.
+struct FileRun {
+    GraphSource source;
+    const GraphFileOptions* options;
+    std::uint32_t threads;
+    InputFormat format;
+    MatrixHeader matrix;
+    std::uint64_t lineBase; // lines before the links: a Matrix Market header
+    std::unique_ptr<NodeIndex> nodes;
+    PassResult pass;
+    bool kept; // the links are kept, in the file's order
+};
+
 // The field a message names, on one line.
 static void print_field(const std::vector<char>& field) {
     for (const char c : field) {
@@ -45,29 +62,42 @@ static void print_field(const std::vector<char>& field) {
     }
 }
 
-static void report_fault(const char* name, const PassResult& r, const NodeIndex& nodes) {
-    const auto line = static_cast<Figure>(r.faultLine);
+static void report_fault(const FileRun& run) {
+    const PassResult& r = run.pass;
+    const char* name = run.source.name;
+    const auto line = static_cast<Figure>(r.faultLine + run.lineBase);
+    if (r.fault != LineFault::no_room) {
+        print_error("ugraph: %s:%llu: ", name, line);
+    }
     switch (r.fault) {
     case LineFault::empty_id:
-        print_error("ugraph: %s:%llu: empty node id\n", name, line);
+        print_error("empty node id\n");
         break;
     case LineFault::not_a_number:
-        print_error("ugraph: %s:%llu: '", name, line);
+        print_error("'");
         print_field(r.faultField);
         print_error("' is not a node number (use --ids=names)\n");
         break;
     case LineFault::too_large:
-        print_error("ugraph: %s:%llu: node number ", name, line);
+        print_error("node number ");
         print_field(r.faultField);
         print_error(" is too large\n");
         break;
     case LineFault::unclosed_quote:
-        print_error("ugraph: %s:%llu: unclosed quote\n", name, line);
+        print_error("unclosed quote\n");
+        break;
+    case LineFault::bad_entry:
+        print_error("an entry must give a row and a column\n");
+        break;
+    case LineFault::outside:
+        print_error("entry ");
+        print_field(r.faultField);
+        print_error(" is outside the %llu by %llu matrix\n", static_cast<Figure>(run.matrix.rows),
+                    static_cast<Figure>(run.matrix.columns));
         break;
     case LineFault::no_room:
-        if (nodes.hashed.load() >= MAX_NODES) {
-            const Figure most = Figure{MAX_NODES} + DIRECT_IDS;
-            print_error("ugraph: %s: more nodes than ugraph can hold (%llu)\n", name, most);
+        if (is_full(*run.nodes)) {
+            print_error("ugraph: %s: more nodes than ugraph can hold (%u)\n", name, LAST_INDEX);
         } else {
             print_error("ugraph: %s: out of memory\n", name);
         }
@@ -77,71 +107,236 @@ static void report_fault(const char* name, const PassResult& r, const NodeIndex&
     }
 }
 
-static bool write_results(const char* name, NodeIndex& nodes, PassResult& pass, FileFormat format) {
-    if (format == FileFormat::text || format == FileFormat::json || format == FileFormat::dot) {
-        const WalkFormat walk = format == FileFormat::text   ? WalkFormat::text
-                                : format == FileFormat::json ? WalkFormat::json
-                                                             : WalkFormat::dot;
-        return write_component_walk(nodes, pass.kept, name, pass.links, walk);
+static bool walks(FileFormat format) {
+    return format == FileFormat::text || format == FileFormat::json || format == FileFormat::dot;
+}
+
+// Whether the results need every link after the components are known: the
+// links are then kept, or a regular file is read a second time.
+static bool reads_links_again(const GraphFileOptions& o) {
+    return o.format == FileFormat::edges || (o.format == FileFormat::summary && o.component.given);
+}
+
+static PassOptions pass_options(const FileRun& run, bool keep) {
+    const GraphFileOptions& o = *run.options;
+    PassOptions p{};
+    p.threads = run.threads;
+    p.progress = !o.quiet && isatty(STDERR_FILENO) != 0;
+    p.keepLinks = keep;
+    p.blockSize = o.blockSize;
+    p.rows = run.format == InputFormat::mtx ? run.matrix.rows : 0;
+    p.columns = run.format == InputFormat::mtx ? run.matrix.columns : 0;
+    return p;
+}
+
+static bool id_kind(FileRun& run, IdKind& kind) {
+    const IdChoice ids = run.options->ids;
+    bool numbers = ids != IdChoice::names;
+    if (ids == IdChoice::from_file && !first_id_numbers(run.source, numbers)) {
+        report_read_error(run.source, errno);
+        return false;
     }
-    drop_hash_slots(nodes);
+    kind = numbers ? IdKind::numbers : IdKind::names;
+    return true;
+}
+
+// A Matrix Market file's nodes are 1 to the larger of its rows and columns,
+// every one of them, linked or not.
+static bool start_matrix(FileRun& run) {
+    if (!read_matrix_header(run.source, run.matrix)) {
+        return false;
+    }
+    const std::uint64_t n =
+        run.matrix.rows > run.matrix.columns ? run.matrix.rows : run.matrix.columns;
+    run.lineBase = run.matrix.sizeLine;
+    run.nodes = make_node_index(IdKind::numbers, static_cast<std::uint32_t>(n + 1));
+    if (!run.nodes) {
+        out_of_memory();
+    }
+    for (std::uint64_t id = 1; id <= n; id++) {
+        mark_node(*run.nodes, static_cast<std::uint32_t>(id + 1));
+    }
+    return true;
+}
+
+static bool check_entries(const FileRun& run) {
+    if (run.format != InputFormat::mtx || run.pass.links == run.matrix.entries) {
+        return true;
+    }
+    print_error("ugraph: %s:%llu: the size line gives %llu entries, the file holds %llu\n",
+                run.source.name, static_cast<Figure>(run.matrix.sizeLine),
+                static_cast<Figure>(run.matrix.entries), static_cast<Figure>(run.pass.links));
+    return false;
+}
+
+// Reads the file once: every node, and every link joined in the forest.
+static bool read_file(FileRun& run) {
+    const GraphFileOptions& o = *run.options;
+    InputFormat format = InputFormat::edges;
+    if (o.input == InputChoice::from_content && !detect_input_format(run.source, format)) {
+        report_read_error(run.source, errno);
+        return false;
+    }
+    run.format = o.input == InputChoice::edges ? InputFormat::edges
+                 : o.input == InputChoice::mtx ? InputFormat::mtx
+                 : o.input == InputChoice::dot ? InputFormat::dot
+                                               : format;
+    if (run.format == InputFormat::dot) {
+        run.nodes = make_node_index(IdKind::names);
+        run.kept = true;
+        return read_dot_links(run.source, *run.nodes, run.pass);
+    }
+    IdKind kind = IdKind::numbers;
+    if (run.format == InputFormat::mtx ? !start_matrix(run) : !id_kind(run, kind)) {
+        return false;
+    }
+    if (!run.nodes) {
+        run.nodes = make_node_index(kind);
+    }
+    if (!run.nodes) {
+        out_of_memory();
+    }
+    run.kept = walks(o.format) || (reads_links_again(o) && !run.source.regular);
+    read_links(run.source, *run.nodes, pass_options(run, run.kept), run.pass);
+    if (run.pass.readError != 0 || run.source.fault != SourceFault::none) {
+        report_read_error(run.source, run.pass.readError);
+        return false;
+    }
+    if (run.pass.fault != LineFault::none) {
+        report_fault(run);
+        return false;
+    }
+    return check_entries(run);
+}
+
+// The number of the component --component names; 0 after a message when
+// there is none such.
+static std::uint32_t chosen(const FileRun& run, const std::vector<std::uint32_t>& sizes) {
+    const ComponentChoice& c = run.options->component;
+    std::uint64_t k = c.number;
+    if (c.largest) {
+        k = sizes.empty() ? 0 : 1;
+        for (std::uint64_t i = 1; i < sizes.size(); i++) {
+            k = sizes[i] > sizes[k - 1] ? i + 1 : k;
+        }
+    }
+    if (k >= 1 && k <= sizes.size()) {
+        return static_cast<std::uint32_t>(k);
+    }
+    print_error("ugraph: %s has %llu component%s, not ", run.source.name,
+                static_cast<Figure>(sizes.size()), plural(sizes.size()));
+    if (c.largest) {
+        print_error("largest\n");
+    } else {
+        print_error("%llu\n", static_cast<Figure>(c.number));
+    }
+    return 0;
+}
+
+static void print_chosen_labels(NodeIndex& nodes, const NodeOrder& order, std::uint32_t only) {
+    for_each_node(nodes, order, [&nodes, only](std::uint32_t index) {
+        const std::uint32_t component = component_of(nodes, index);
+        if (only == 0 || component == only) {
+            print_node_id(nodes, index, IdStyle::text);
+            print_format("\t%u\n", component);
+        }
+    });
+}
+
+// Shows every link to the output again: the kept ones, or those of a second
+// reading of the file on one thread, in the file's order.
+static bool show_links_again(FileRun& run, EdgeOutput& out) {
+    if (run.kept) {
+        for_each_kept_link(run.pass.kept, run.pass.spans,
+                           [&out](std::uint32_t a, std::uint32_t b) { take_link(&out, a, b); });
+        return true;
+    }
+    PassOptions again = pass_options(run, false);
+    again.threads = 1;
+    again.visit = take_link;
+    again.context = &out;
+    PassResult second;
+    read_links(run.source, *run.nodes, again, second);
+    if (second.readError != 0 || second.fault != LineFault::none) {
+        report_read_error(run.source, second.readError != 0 ? second.readError : EIO);
+        return false;
+    }
+    return true;
+}
+
+static bool write_links(FileRun& run, const NodeOrder& order, std::uint32_t only,
+                        std::uint32_t size) {
+    const FileFormat format = run.options->format;
+    if (format == FileFormat::edges && !names_fit_lines(run.source.name, *run.nodes, order)) {
+        return false;
+    }
+    EdgeOutput out;
+    start_edge_output(out, *run.nodes, only, format == FileFormat::edges);
+    if (!show_links_again(run, out)) {
+        return false;
+    }
+    if (format == FileFormat::edges) {
+        write_lone_nodes(out, order);
+    } else {
+        print_summary_line(run.source.name, out.links, Tally{size, 1, size});
+    }
+    return true;
+}
+
+static bool write_walk(FileRun& run) {
+    const GraphFileOptions& o = *run.options;
+    const WalkFormat walk = o.format == FileFormat::text   ? WalkFormat::text
+                            : o.format == FileFormat::json ? WalkFormat::json
+                                                           : WalkFormat::dot;
+    std::uint32_t only = 0;
+    if (o.component.given) {
+        Tally tally{};
+        tally_components(*run.nodes, tally);
+        NodeOrder order;
+        order_nodes(*run.nodes, order);
+        std::vector<std::uint32_t> sizes;
+        number_components(*run.nodes, order, sizes);
+        only = chosen(run, sizes);
+        if (only == 0) {
+            return false;
+        }
+    }
+    if (!write_component_walk(*run.nodes, run.pass.kept, run.source.name, run.pass.links, walk,
+                              only)) {
+        print_error("ugraph: %s: out of memory\n", run.source.name);
+        return false;
+    }
+    return true;
+}
+
+static bool write_results(FileRun& run) {
+    const GraphFileOptions& o = *run.options;
+    if (walks(o.format)) {
+        return write_walk(run);
+    }
+    const bool again = reads_links_again(o);
+    if (!again || run.kept) {
+        drop_hash_slots(*run.nodes); // no id is looked up any more
+    }
     Tally tally{};
-    tally_components(nodes, tally);
-    if (format == FileFormat::summary) {
-        print_summary_line(name, pass.links, tally);
+    tally_components(*run.nodes, tally);
+    if (o.format == FileFormat::summary && !o.component.given) {
+        print_summary_line(run.source.name, run.pass.links, tally);
         return true;
     }
     NodeOrder order;
-    order_nodes(nodes, order);
+    order_nodes(*run.nodes, order);
     std::vector<std::uint32_t> sizes;
-    number_components(nodes, order, sizes);
-    print_labels(nodes, order);
-    return true;
-}
-
-static IdKind id_kind(GraphSource& source, IdChoice ids, bool& read) {
-    read = true;
-    if (ids != IdChoice::from_file) {
-        return ids == IdChoice::numbers ? IdKind::numbers : IdKind::names;
-    }
-    bool numbers = true;
-    read = first_id_numbers(source, numbers);
-    return numbers ? IdKind::numbers : IdKind::names;
-}
-
-// One file, from opening it to its results; false when it cannot be read.
-static bool run_graph_file(GraphSource& source, const GraphFileOptions& options,
-                           std::uint32_t threads) {
-    bool read = true;
-    const IdKind kind = id_kind(source, options.ids, read);
-    if (!read) {
-        report_read_error(source, errno);
+    number_components(*run.nodes, order, sizes);
+    const std::uint32_t only = o.component.given ? chosen(run, sizes) : 0;
+    if (o.component.given && only == 0) {
         return false;
     }
-    std::unique_ptr<NodeIndex> nodes = make_node_index(kind);
-    if (!nodes) {
-        out_of_memory();
+    if (o.format == FileFormat::labels) {
+        print_chosen_labels(*run.nodes, order, only);
+        return true;
     }
-    const bool walks = options.format == FileFormat::text || options.format == FileFormat::json ||
-                       options.format == FileFormat::dot;
-    const PassOptions passOptions{threads, !options.quiet && isatty(STDERR_FILENO) != 0, walks,
-                                  options.blockSize};
-    PassResult pass;
-    read_links(source, *nodes, passOptions, pass);
-    if (pass.readError != 0) {
-        report_read_error(source, pass.readError);
-        return false;
-    }
-    if (pass.fault != LineFault::none) {
-        report_fault(source.name, pass, *nodes);
-        return false;
-    }
-    if (!write_results(source.name, *nodes, pass, options.format)) {
-        print_error("ugraph: %s: out of memory\n", source.name);
-        return false;
-    }
-    std::fflush(stdout);
-    return true;
+    return write_links(run, order, only, only != 0 ? sizes[only - 1] : 0);
 }
 
 int run_graph_files(char* const* files, int count, const GraphFileOptions& options) {
@@ -150,15 +345,18 @@ int run_graph_files(char* const* files, int count, const GraphFileOptions& optio
     int status = 0;
     for (int i = 0; i < count; i++) {
         currentFile = files[i];
-        GraphSource source{};
-        if (!open_source(files[i], source)) {
+        FileRun run{};
+        run.options = &options;
+        run.threads = threads;
+        if (!open_source(files[i], run.source)) {
             status = 1;
             continue;
         }
-        if (!run_graph_file(source, options, threads)) {
+        if (!read_file(run) || !write_results(run)) {
             status = 1;
         }
-        close_source(source);
+        std::fflush(stdout);
+        close_source(run.source);
     }
     std::set_new_handler(previous);
     return status;

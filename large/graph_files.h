@@ -6,8 +6,16 @@
 
 namespace ugraph {
 
-enum class FileFormat { summary, labels, text, json, dot };
+enum class FileFormat { summary, labels, text, json, dot, edges };
 enum class IdChoice { from_file, numbers, names };
+enum class InputChoice { from_content, edges, mtx, dot };
+
+// --component: none, a component's number, or the largest.
+struct ComponentChoice {
+    bool given;
+    bool largest;
+    std::uint64_t number;
+};
 
 struct GraphFileOptions {
     FileFormat format;
@@ -15,6 +23,8 @@ struct GraphFileOptions {
     std::uint32_t threads;   // 0: as many as the CPUs this process may run on
     bool quiet;              // no progress line
     std::uint64_t blockSize; // bytes a worker takes at a time; 0 for the default
+    InputChoice input;
+    ComponentChoice component;
 };
 
 // Reads each file (standard input for "-") and writes its results. Returns the

@@ -4,7 +4,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <zlib.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -12,14 +14,91 @@
 
 namespace ugraph {
 
+inline constexpr std::uint64_t INFLATE_INPUT = 1U << 16;
+
+struct Inflater {
+    z_stream stream; // points into input; never moves once begun
+    std::vector<unsigned char> input;
+    bool inputEnded;
+};
+
+void InflaterEnd::operator()(Inflater* inflater) const {
+    inflateEnd(&inflater->stream);
+    std::unique_ptr<Inflater> owned(inflater);
+}
+
 void report_read_error(const GraphSource& source, int error) {
-    print_error("ugraph: %s: %s\n", source.name, std::strerror(error));
+    if (source.fault == SourceFault::damaged) {
+        print_error("ugraph: %s: compressed data is damaged\n", source.name);
+    } else if (source.fault == SourceFault::cut_off) {
+        print_error("ugraph: %s: compressed data is cut off\n", source.name);
+    } else {
+        print_error("ugraph: %s: %s\n", source.name, std::strerror(error != 0 ? error : EIO));
+    }
+}
+
+// Reads the file's own bytes, front to back.
+static long read_raw(GraphSource& source, char* bytes, std::uint64_t count) {
+    for (;;) {
+        const ssize_t got = read(source.fd, bytes, count);
+        if (got >= 0 || errno != EINTR) {
+            source.consumed += got > 0 ? static_cast<std::uint64_t>(got) : 0;
+            return got;
+        }
+    }
+}
+
+// Begins decompressing, with the bytes already read as the first input.
+static bool begin_inflating(GraphSource& source, const std::vector<char>& read) {
+    auto inflater = std::make_unique<Inflater>();
+    inflater->input.assign(read.begin(), read.end());
+    z_stream& z = inflater->stream;
+    z.next_in = inflater->input.data();
+    z.avail_in = static_cast<uInt>(inflater->input.size());
+    if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) { // gzip only
+        errno = ENOMEM;
+        return false;
+    }
+    source.inflater.reset(inflater.release());
+    source.compressed = true;
+    source.regular = false;
+    return true;
+}
+
+// Reads the first bytes and begins decompressing when they are gzip's magic.
+static bool detect_gzip(GraphSource& source) {
+    std::vector<char> first(2);
+    std::size_t length = 0;
+    while (length < 2) {
+        const long got = source.regular ? read_at(source, first.data() + length, 2 - length, length)
+                                        : read_raw(source, first.data() + length, 2 - length);
+        if (got < 0) {
+            return false;
+        }
+        if (got == 0) {
+            break;
+        }
+        length += static_cast<std::size_t>(got);
+    }
+    first.resize(length);
+    const bool gzip = length == 2 && first[0] == '\x1f' && first[1] == '\x8b';
+    if (!gzip) {
+        if (!source.regular) {
+            source.head = first; // the pass reads them first
+            source.ended = length < 2;
+        }
+        return true;
+    }
+    if (source.regular && lseek(source.fd, 2, SEEK_SET) < 0) {
+        return false;
+    }
+    source.consumed = 2;
+    return begin_inflating(source, first);
 }
 
 bool open_source(const char* name, GraphSource& source) {
+    source = GraphSource{};
     source.name = name;
-    source.head.clear();
-    source.ended = false;
     const bool standardInput = std::strcmp(name, "-") == 0;
     source.fd = standardInput ? STDIN_FILENO : open(name, O_RDONLY | O_CLOEXEC);
     struct stat status {};
@@ -35,10 +114,16 @@ bool open_source(const char* name, GraphSource& source) {
     }
     source.regular = S_ISREG(status.st_mode);
     source.size = source.regular ? static_cast<std::uint64_t>(status.st_size) : 0;
+    if (!detect_gzip(source)) {
+        report_read_error(source, errno);
+        close_source(source);
+        return false;
+    }
     return true;
 }
 
 void close_source(GraphSource& source) {
+    source.inflater.reset();
     if (source.fd > STDIN_FILENO) {
         close(source.fd);
     }
@@ -64,13 +149,84 @@ long read_at(const GraphSource& source, char* bytes, std::uint64_t count, std::u
     return static_cast<long>(done);
 }
 
-long read_on(GraphSource& source, char* bytes, std::uint64_t count) {
-    for (;;) {
-        const ssize_t got = read(source.fd, bytes, count);
-        if (got >= 0 || errno != EINTR) {
-            return got;
+static bool refill(GraphSource& source, Inflater& f) {
+    if (f.input.size() < INFLATE_INPUT) {
+        f.input.resize(INFLATE_INPUT);
+    }
+    const long got = read_raw(source, reinterpret_cast<char*>(f.input.data()), f.input.size());
+    if (got < 0) {
+        return false;
+    }
+    f.inputEnded = got == 0;
+    f.stream.next_in = f.input.data();
+    f.stream.avail_in = static_cast<uInt>(got);
+    return true;
+}
+
+static long fail(GraphSource& source, SourceFault fault) {
+    source.fault = fault;
+    return -1;
+}
+
+// Decompresses into bytes; members of a concatenation follow one another.
+static long inflate_on(GraphSource& source, char* bytes, std::uint64_t count) {
+    Inflater& f = *source.inflater;
+    z_stream& z = f.stream;
+    z.next_out = reinterpret_cast<Bytef*>(bytes);
+    z.avail_out = static_cast<uInt>(std::min<std::uint64_t>(count, 1U << 30));
+    const uInt wanted = z.avail_out;
+    while (z.avail_out == wanted) {
+        if (z.avail_in == 0 && !f.inputEnded && !refill(source, f)) {
+            return -1;
+        }
+        const int status = inflate(&z, Z_NO_FLUSH);
+        if (status == Z_STREAM_END) {
+            if (z.avail_in == 0 && !f.inputEnded && !refill(source, f)) {
+                return -1;
+            }
+            if (z.avail_in == 0) {
+                break; // the last member
+            }
+            inflateReset(&z);
+        } else if (status == Z_DATA_ERROR || status == Z_NEED_DICT || status == Z_STREAM_ERROR) {
+            return fail(source, SourceFault::damaged);
+        } else if (status == Z_MEM_ERROR) {
+            errno = ENOMEM;
+            return -1;
+        } else if (z.avail_in == 0 && f.inputEnded) {
+            return fail(source, SourceFault::cut_off);
         }
     }
+    return static_cast<long>(wanted - z.avail_out);
+}
+
+long read_on(GraphSource& source, char* bytes, std::uint64_t count) {
+    return source.compressed ? inflate_on(source, bytes, count) : read_raw(source, bytes, count);
+}
+
+bool peek_head(GraphSource& source, std::uint64_t count) {
+    std::vector<char>& head = source.head;
+    if (source.regular) {
+        head.resize(std::min(count, source.size));
+        const long got = read_at(source, head.data(), head.size(), 0);
+        head.resize(got > 0 ? static_cast<std::size_t>(got) : 0);
+        return got >= 0;
+    }
+    while (head.size() < count && !source.ended) {
+        const std::size_t length = head.size();
+        head.resize(count);
+        const long got = read_on(source, head.data() + length, count - length);
+        head.resize(length + (got > 0 ? static_cast<std::size_t>(got) : 0));
+        if (got < 0) {
+            return false;
+        }
+        source.ended = got == 0;
+    }
+    return true;
+}
+
+bool head_is_whole(const GraphSource& source) {
+    return source.regular ? source.head.size() >= source.size : source.ended;
 }
 
 } // namespace ugraph

@@ -3,34 +3,55 @@
 #define UGRAPH_GRAPH_SOURCE_H
 
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 namespace ugraph {
 
+enum class SourceFault { none, damaged, cut_off };
+
+struct Inflater; // a gzip stream being decompressed
+struct InflaterEnd {
+    void operator()(Inflater* inflater) const;
+};
+
 struct GraphSource {
     const char* name; // as given; "-" is standard input
     int fd;
-    bool regular;       // a regular file: read anywhere, in blocks, on every core
-    std::uint64_t size; // of a regular file
-    // A stream is read once, front to back: the bytes read ahead of the
-    // pass, to tell what the file holds, wait here for it.
+    bool regular;        // a plain regular file: read anywhere, in blocks, on every core
+    bool compressed;     // gzip: decompressed as it is read, front to back, as a stream
+    std::uint64_t size;  // bytes of a regular file, compressed or not
+    std::uint64_t start; // where the links begin; the bytes before are a header
+    // The text's first bytes. A stream is read once, front to back: what was
+    // read ahead, to tell what the file holds, waits here for the pass.
     std::vector<char> head;
-    bool ended; // the stream has no bytes after head
+    bool ended;             // a stream has no bytes after head
+    std::uint64_t consumed; // bytes of the file read so far, for progress
+    SourceFault fault;
+    std::unique_ptr<Inflater, InflaterEnd> inflater;
 };
 
-// Opens the operand; false after "ugraph: FILE: reason" on standard error.
+// Opens the operand and tells a gzip stream by its first bytes; false after
+// "ugraph: FILE: reason" on standard error.
 bool open_source(const char* name, GraphSource& source);
 void close_source(GraphSource& source);
+
+// Makes head hold the text's first `count` bytes, or all of it when shorter;
+// false, with errno or the source's fault, when a read fails.
+bool peek_head(GraphSource& source, std::uint64_t count);
+
+// Whether head holds the whole text.
+bool head_is_whole(const GraphSource& source);
 
 // Reads up to `count` bytes of a regular file at `offset`, retrying short
 // reads; the bytes read, or -1 with errno set.
 long read_at(const GraphSource& source, char* bytes, std::uint64_t count, std::uint64_t offset);
 
-// Reads on from a stream, after its head; the bytes read, 0 at its end, or -1
-// with errno set.
+// Reads on from a stream after its head, decompressing a compressed one; the
+// bytes read, 0 at its end, or -1 with errno or the source's fault set.
 long read_on(GraphSource& source, char* bytes, std::uint64_t count);
 
-// Writes "ugraph: FILE: " and the reason errno gives.
+// Writes "ugraph: FILE: " and the reason: the source's fault, or errno's.
 void report_read_error(const GraphSource& source, int error);
 
 } // namespace ugraph

@@ -38,8 +38,10 @@ struct Pass;
 
 struct Worker {
     Pass* pass;
+    std::uint32_t number; // of the worker, and of its store in the result
     EdgeReader reader;
     LinkStore kept;
+    std::vector<KeptSpan> spans;
     std::vector<char> buffer; // a regular file's block, and the rest of its last line
     std::vector<BlockLines> done;
     std::uint64_t faultBlock;
@@ -84,8 +86,12 @@ static void fail_read(Pass& pass, int error) {
 static void read_span(Worker& w, const char* begin, const char* end, std::uint64_t block,
                       std::uint64_t position) {
     w.reader.lines = 0;
+    const std::uint64_t kept = w.kept.count;
     if (begin == end || read_edge_lines(w.reader, begin, end, position)) {
         w.done.push_back({block, w.reader.lines});
+        if (w.kept.count > kept) {
+            w.spans.push_back({block, w.number, kept, w.kept.count - kept});
+        }
         return;
     }
     w.faultBlock = block;
@@ -138,8 +144,8 @@ static bool finish_last_line(Pass& pass, Worker& w, std::uint64_t to, std::size_
 // line starts right at it.
 static bool read_file_block(Pass& pass, Worker& w, std::uint64_t b) {
     const GraphSource& source = *pass.source;
-    const std::uint64_t start = b * pass.blockSize;
-    const std::uint64_t from = start == 0 ? 0 : start - 1;
+    const std::uint64_t start = source.start + b * pass.blockSize;
+    const std::uint64_t from = start == source.start ? start : start - 1;
     const std::uint64_t to = std::min(start + pass.blockSize, source.size);
     const long got = read_at(source, room_for(w.buffer, to - from), to - from, from);
     if (got < 0) {
@@ -147,7 +153,7 @@ static bool read_file_block(Pass& pass, Worker& w, std::uint64_t b) {
     }
     std::size_t length = static_cast<std::size_t>(got);
     std::size_t first = 0;
-    if (start != 0) {
+    if (start != source.start) {
         const void* newline = std::memchr(w.buffer.data(), '\n', length);
         first =
             newline == nullptr
@@ -166,14 +172,14 @@ static void read_file_blocks(Worker& w, bool showsProgress) {
     Pass& pass = *w.pass;
     for (;;) {
         const std::uint64_t b = pass.nextBlock.fetch_add(1, std::memory_order_relaxed);
-        if (b >= (pass.source->size + pass.blockSize - 1) / pass.blockSize || stopped(pass, b)) {
+        const std::uint64_t start = pass.source->start + b * pass.blockSize;
+        if (start >= pass.source->size || stopped(pass, b)) {
             return;
         }
         if (!read_file_block(pass, w, b)) {
             fail_read(pass, errno);
             return;
         }
-        const std::uint64_t start = b * pass.blockSize;
         pass.bytesDone.fetch_add(std::min(pass.blockSize, pass.source->size - start),
                                  std::memory_order_relaxed);
         if (showsProgress) {
@@ -271,7 +277,8 @@ static bool fill_buffer(Pass& pass, std::vector<char>& bytes, std::vector<char>&
         end = got == 0;
         length += static_cast<std::size_t>(got);
         const auto read = static_cast<std::uint64_t>(got);
-        show_progress(pass.progress, pass.bytesDone.fetch_add(read) + read);
+        const std::uint64_t done = pass.bytesDone.fetch_add(read) + read;
+        show_progress(pass.progress, pass.source->compressed ? pass.source->consumed : done);
     }
 }
 
@@ -291,8 +298,11 @@ static void end_stream(Pass& pass) {
 // The reading thread of a stream: blocks of whole lines go to the workers in
 // order, or, when no worker could start, are read here.
 static void feed_stream(Pass& pass, Worker* alone) {
-    std::vector<char> carry;
-    carry.swap(pass.source->head);
+    std::vector<char>& head = pass.source->head;
+    std::vector<char> carry(head.begin() + static_cast<std::ptrdiff_t>(std::min<std::size_t>(
+                                               pass.source->start, head.size())),
+                            head.end());
+    head = std::vector<char>();
     bool end = pass.source->ended;
     std::uint64_t position = 0;
     for (std::uint64_t block = 0; !(end && carry.empty()) && !stopped(pass, block); block++) {
@@ -351,11 +361,17 @@ static void prepare(Pass& pass, GraphSource& source, NodeIndex& nodes, const Pas
     pass.options = &options;
     pass.blockSize = options.blockSize != 0 ? options.blockSize : DEFAULT_BLOCK;
     pass.faultBlock = NO_BLOCK;
-    start_progress(pass.progress, options.progress && source.regular, source.size);
-    for (Worker& w : workers) {
+    start_progress(pass.progress, options.progress && source.size > 0, source.size);
+    for (std::uint32_t i = 0; i < workers.size(); i++) {
+        Worker& w = workers[i];
         w.pass = &pass;
+        w.number = i;
         w.reader.nodes = &nodes;
         w.reader.kept = options.keepLinks ? &w.kept : nullptr;
+        w.reader.rows = options.rows;
+        w.reader.columns = options.columns;
+        w.reader.visit = options.visit;
+        w.reader.context = options.context;
         w.faultBlock = NO_BLOCK;
     }
     if (!source.regular) { // two buffers a worker: one read, one filled meanwhile
@@ -394,36 +410,28 @@ void read_links(GraphSource& source, NodeIndex& nodes, const PassOptions& option
     for (Worker& w : workers) {
         result.links += w.reader.links;
         result.kept.push_back(std::move(w.kept));
+        result.spans.insert(result.spans.end(), w.spans.begin(), w.spans.end());
     }
+    std::sort(result.spans.begin(), result.spans.end(),
+              [](const KeptSpan& a, const KeptSpan& b) { return a.block < b.block; });
     find_fault(workers, result);
 }
 
 bool first_id_numbers(GraphSource& source, bool& numbers) {
-    numbers = true;
-    std::vector<char> bytes;
-    std::uint64_t length = 0;
-    for (;;) {
-        bool found = false;
-        numbers = first_id_is_number(bytes.data(), bytes.data() + length, found);
-        if (found || (source.regular ? length >= source.size : source.ended)) {
-            numbers = numbers || !found; // a file without ids reads alike either way
-            break;
-        }
-        bytes.resize(length + HEAD_STEP);
-        const long got = source.regular ? read_at(source, bytes.data() + length, HEAD_STEP, length)
-                                        : read_on(source, bytes.data() + length, HEAD_STEP);
-        if (got < 0) {
+    for (std::uint64_t count = HEAD_STEP;; count *= 2) {
+        if (!peek_head(source, source.start + count)) {
             return false;
         }
-        source.ended = got == 0 && !source.regular;
-        length =
-            got == 0 && source.regular ? source.size : length + static_cast<std::uint64_t>(got);
+        const std::vector<char>& head = source.head;
+        const char* end = head.data() + head.size();
+        bool found = false;
+        numbers = first_id_is_number(head.data() + std::min<std::size_t>(source.start, head.size()),
+                                     end, found);
+        if (found || head_is_whole(source)) {
+            numbers = numbers || !found; // a file without ids reads alike either way
+            return true;
+        }
     }
-    if (!source.regular) {
-        bytes.resize(length);
-        source.head.swap(bytes);
-    }
-    return true;
 }
 
 } // namespace ugraph

@@ -12,11 +12,16 @@ struct PassOptions {
     bool progress;           // draw the progress line
     bool keepLinks;          // keep every link for the report formats
     std::uint64_t blockSize; // bytes a worker takes at a time; 0 for the default
+    std::uint64_t rows;      // with a Matrix Market file: its rows, else 0
+    std::uint64_t columns;
+    LinkVisit visit; // with one thread only: each link in order, instead of joining it
+    void* context;
 };
 
 struct PassResult {
     std::uint64_t links;         // link records read
     std::vector<LinkStore> kept; // with keepLinks, one store per worker
+    std::vector<KeptSpan> spans; // where the kept links stand, in the file's order
     LineFault fault;             // the first fault of the file, none when it reads
     std::uint64_t faultLine;     // its line, from 1
     std::vector<char> faultField;

@@ -14,6 +14,15 @@ struct LinkStore {
     std::uint64_t count;
 };
 
+// The links one block of the file gave: `count` links of store `store` from
+// link `first` on. Blocks in order give the links in the file's order.
+struct KeptSpan {
+    std::uint64_t block;
+    std::uint32_t store;
+    std::uint64_t first;
+    std::uint64_t count;
+};
+
 // Keeps one link; false when memory runs out.
 inline bool keep_link(LinkStore& store, std::uint32_t a, std::uint32_t b) {
     const std::uint64_t j = store.count % LINK_CHUNK;
@@ -29,6 +38,19 @@ inline bool keep_link(LinkStore& store, std::uint32_t a, std::uint32_t b) {
     pair[1] = b;
     store.count++;
     return true;
+}
+
+// Calls each(a, b) for every kept link, in the file's order.
+template <typename Each>
+void for_each_kept_link(const std::vector<LinkStore>& stores, const std::vector<KeptSpan>& spans,
+                        Each&& each) {
+    for (const KeptSpan& span : spans) {
+        const LinkStore& store = stores[span.store];
+        for (std::uint64_t k = span.first; k < span.first + span.count; k++) {
+            const std::uint32_t* pair = store.chunks[k / LINK_CHUNK].get() + 2 * (k % LINK_CHUNK);
+            each(pair[0], pair[1]);
+        }
+    }
 }
 
 } // namespace ugraph

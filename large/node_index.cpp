@@ -3,6 +3,7 @@
 
 #include <sys/mman.h>
 
+#include <algorithm>
 #include <cstring>
 
 namespace ugraph {
@@ -40,7 +41,8 @@ inline constexpr std::size_t HUGE_PAGE = 1U << 21;
 
 // The direct table, on a huge-page boundary inside a larger mapping.
 static bool map_direct(NodeIndex& nodes) {
-    const std::size_t length = (DIRECT_IDS + 1) * sizeof(std::uint32_t) + HUGE_PAGE;
+    const std::size_t length =
+        (std::size_t{nodes.directIds} + 1) * sizeof(std::uint32_t) + HUGE_PAGE;
     void* base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (base == MAP_FAILED) {
         return false;
@@ -54,9 +56,11 @@ static bool map_direct(NodeIndex& nodes) {
     return true;
 }
 
-std::unique_ptr<NodeIndex> make_node_index(IdKind kind) {
+std::unique_ptr<NodeIndex> make_node_index(IdKind kind, std::uint32_t directIds) {
     auto nodes = std::make_unique<NodeIndex>();
     nodes->kind = kind;
+    directIds = directIds < DIRECT_IDS ? DIRECT_IDS : directIds;
+    nodes->directIds = kind == IdKind::numbers ? std::min(directIds, LAST_INDEX - 1) : 0;
     if (kind == IdKind::numbers && !map_direct(*nodes)) {
         return nullptr;
     }
@@ -76,7 +80,7 @@ static std::uint32_t record_length(const char* record) {
 }
 
 NodeId id_of(const NodeIndex& nodes, std::uint32_t index) {
-    if (index <= DIRECT_IDS) {
+    if (index <= nodes.directIds) {
         return {index - 1U, nullptr, 0};
     }
     const std::uint64_t key = key_of(nodes, index);
@@ -116,10 +120,11 @@ static bool ensure_segment(NodeIndex& nodes, std::uint32_t segment) {
 // A new hashed node with this key, its own root; 0 when there is no room.
 static std::uint32_t add_node(NodeIndex& nodes, std::uint64_t key) {
     const std::uint64_t k = nodes.hashed.fetch_add(1, std::memory_order_relaxed);
-    if (k >= MAX_NODES || !ensure_segment(nodes, static_cast<std::uint32_t>(k >> SEGMENT_BITS))) {
+    if (k >= LAST_INDEX - std::uint64_t{nodes.directIds} ||
+        !ensure_segment(nodes, static_cast<std::uint32_t>(k >> SEGMENT_BITS))) {
         return 0;
     }
-    const auto index = static_cast<std::uint32_t>(FIRST_HASHED + k);
+    const auto index = static_cast<std::uint32_t>(first_hashed(nodes) + k);
     const std::uint32_t slot = static_cast<std::uint32_t>(k) & (SEGMENT_SIZE - 1);
     nodes.keys[k >> SEGMENT_BITS].load(std::memory_order_relaxed)[slot] = key;
     std::atomic_ref<std::uint32_t>(*word_of(nodes, index)).store(index, std::memory_order_release);

@@ -15,20 +15,18 @@ namespace ugraph {
 
 enum class IdKind { numbers, names };
 
-// Index 0 is no node. A number below DIRECT_IDS is node index number + 1,
-// in a table that holds a word for each such number and is touched only
-// where numbers occur, so a file of ids 0 to n - 1 needs 4 bytes a node and
-// no hashing. Every other id, and every name, gets the next index from
-// FIRST_HASHED on through a hash table. The two top bits of a word are left
-// free for the tally, which marks roots with them.
-inline constexpr std::uint32_t DIRECT_IDS = 1U << 22;
-inline constexpr std::uint32_t FIRST_HASHED = DIRECT_IDS + 1;
+// Index 0 is no node. A number below the node index's `directIds` is node
+// index number + 1, in a table that holds a word for each such number and is
+// touched only where numbers occur, so a file of ids 0 to n - 1 needs 4 bytes
+// a node and no hashing. Every other id, and every name, gets the next index
+// above the direct ones through a hash table. The two top bits of a word are
+// left free for the tally, which marks roots with them.
+inline constexpr std::uint32_t DIRECT_IDS = 1U << 22; // direct numbers of an edge list
 inline constexpr std::uint32_t LAST_INDEX = (1U << 30) - 1;
-inline constexpr std::uint64_t MAX_NODES = LAST_INDEX - FIRST_HASHED + 1; // beside the direct ones
 
 inline constexpr std::uint32_t SEGMENT_BITS = 18; // hashed nodes' words and keys, in segments
 inline constexpr std::uint32_t SEGMENT_SIZE = 1U << SEGMENT_BITS;
-inline constexpr std::uint32_t SEGMENTS = ((LAST_INDEX - FIRST_HASHED) >> SEGMENT_BITS) + 1;
+inline constexpr std::uint32_t SEGMENTS = (LAST_INDEX >> SEGMENT_BITS) + 1;
 inline constexpr std::uint32_t SHARDS = 256; // hash tables, each under a lock of its own
 
 struct FreeDeleter {
@@ -68,7 +66,8 @@ struct Unmap {
 
 struct NodeIndex {
     IdKind kind;
-    std::unique_ptr<std::uint32_t[], Unmap> direct; // the direct numbers' words, 0..DIRECT_IDS
+    std::uint32_t directIds;                        // numbers below it are direct; 0 with names
+    std::unique_ptr<std::uint32_t[], Unmap> direct; // the direct numbers' words, 0..directIds
     std::atomic<std::uint32_t> directTop; // the highest direct node; no word above it is read
     std::array<std::atomic<std::uint32_t*>, SEGMENTS> words;
     std::array<std::atomic<std::uint64_t*>, SEGMENTS> keys; // numbers, or where names stand
@@ -79,40 +78,62 @@ struct NodeIndex {
     std::array<HashShard, SHARDS> shards;
 };
 
-// A node index for ids of one kind; nullptr when memory runs out.
-std::unique_ptr<NodeIndex> make_node_index(IdKind kind);
+// A node index for ids of one kind, with numbers below `directIds` direct
+// (at least DIRECT_IDS, at most LAST_INDEX - 1); nullptr when memory runs out.
+std::unique_ptr<NodeIndex> make_node_index(IdKind kind, std::uint32_t directIds = DIRECT_IDS);
+
+inline std::uint32_t first_hashed(const NodeIndex& nodes) {
+    return nodes.directIds + 1;
+}
+
+// How many hashed nodes there are, and how many there may be.
+inline std::uint64_t hashed_count(const NodeIndex& nodes) {
+    const std::uint64_t most = LAST_INDEX - nodes.directIds;
+    const std::uint64_t count = nodes.hashed.load();
+    return count < most ? count : most;
+}
+
+inline bool is_full(const NodeIndex& nodes) {
+    return nodes.hashed.load() >= LAST_INDEX - std::uint64_t{nodes.directIds};
+}
 
 // The index of a hashed number or a name, added when new; 0 when there is no
-// room left (memory, or more than MAX_NODES). A name's first position is the
-// lowest `position` it was given with.
+// room left (memory, or no index). A name's first position is the lowest
+// `position` it was given with.
 std::uint32_t hashed_number_node(NodeIndex& nodes, std::uint64_t id);
 std::uint32_t name_node(NodeIndex& nodes, const char* name, std::uint32_t length,
                         std::uint64_t position);
 
 // The word of a node: 0 while a direct number has not occurred.
 inline std::uint32_t* word_of(NodeIndex& nodes, std::uint32_t index) {
-    if (index <= DIRECT_IDS) {
+    if (index <= nodes.directIds) {
         return &nodes.direct[index];
     }
-    const std::uint32_t k = index - FIRST_HASHED;
+    const std::uint32_t k = index - first_hashed(nodes);
     return nodes.words[k >> SEGMENT_BITS].load(std::memory_order_acquire) +
            (k & (SEGMENT_SIZE - 1));
 }
 
 inline std::uint64_t key_of(const NodeIndex& nodes, std::uint32_t index) {
-    const std::uint32_t k = index - FIRST_HASHED;
+    const std::uint32_t k = index - first_hashed(nodes);
     return nodes.keys[k >> SEGMENT_BITS].load(std::memory_order_acquire)[k & (SEGMENT_SIZE - 1)];
 }
 
 // The index of a number. A direct one is known without a look at memory,
 // and becomes a node only when marked.
 inline std::uint32_t number_index(NodeIndex& nodes, std::uint64_t id) {
-    return id < DIRECT_IDS ? static_cast<std::uint32_t>(id + 1) : hashed_number_node(nodes, id);
+    return id < nodes.directIds ? static_cast<std::uint32_t>(id + 1)
+                                : hashed_number_node(nodes, id);
+}
+
+// Whether a node has a word in the direct table.
+inline bool is_direct(const NodeIndex& nodes, std::uint32_t index) {
+    return index <= nodes.directIds;
 }
 
 // Makes a direct number a node, its own root, when it is not one yet.
 inline void mark_node(NodeIndex& nodes, std::uint32_t index) {
-    if (index > DIRECT_IDS) {
+    if (index > nodes.directIds) {
         return; // hashed nodes are made as they are found
     }
     std::atomic_ref<std::uint32_t> word(nodes.direct[index]);

@@ -52,11 +52,22 @@ Outcome run_files(const std::vector<std::string>& files, const GraphFileOptions&
     return r;
 }
 
+GraphFileOptions options_of(FileFormat format, IdChoice ids = IdChoice::from_file,
+                            std::uint32_t threads = 2, std::uint64_t blockSize = 0) {
+    GraphFileOptions o{};
+    o.format = format;
+    o.ids = ids;
+    o.threads = threads;
+    o.quiet = true;
+    o.blockSize = blockSize;
+    return o;
+}
+
 Outcome run_text(const std::string& text, FileFormat format, IdChoice ids = IdChoice::from_file,
                  std::uint32_t threads = 2, std::uint64_t blockSize = 0) {
     ScratchDir dir;
     ScratchDir::write("g.txt", text);
-    return run_files({"g.txt"}, {format, ids, threads, true, blockSize});
+    return run_files({"g.txt"}, options_of(format, ids, threads, blockSize));
 }
 
 // The reference: ids as the test wrote them, links as pairs of ids.
@@ -323,7 +334,7 @@ TEST(GraphFiles, StreamsReadLikeFiles) {
             dup2(ends[0], STDIN_FILENO);
             close(ends[0]);
             const Outcome r =
-                run_files({"-"}, {FileFormat::text, IdChoice::from_file, threads, true, block});
+                run_files({"-"}, options_of(FileFormat::text, IdChoice::from_file, threads, block));
             writer.join();
             dup2(saved, STDIN_FILENO);
             close(saved);
@@ -354,7 +365,7 @@ TEST(GraphFiles, SummaryFiguresAndNames) {
     ScratchDir::write("tab\tand\nline", "1 2\n");
     ScratchDir::write("bad", "1 x\n");
     const Outcome r = run_files({"tab\tand\nline", "missing", "bad", "tab\tand\nline"},
-                                {FileFormat::summary, IdChoice::from_file, 2, true, 0});
+                                options_of(FileFormat::summary));
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, "tab and line  2 nodes  1 link  1 component  largest 2\n"
                      "tab and line  2 nodes  1 link  1 component  largest 2\n");
@@ -435,9 +446,9 @@ TEST(GraphFiles, StandardInputAndNamesInReports) {
     const int in = open("in", O_RDONLY);
     dup2(in, STDIN_FILENO);
     close(in);
-    const Outcome json = run_files({"-"}, {FileFormat::json, IdChoice::from_file, 2, true, 0});
+    const Outcome json = run_files({"-"}, options_of(FileFormat::json));
     lseek(STDIN_FILENO, 0, SEEK_SET);
-    const Outcome dot = run_files({"-"}, {FileFormat::dot, IdChoice::from_file, 2, true, 0});
+    const Outcome dot = run_files({"-"}, options_of(FileFormat::dot));
     dup2(saved, STDIN_FILENO);
     close(saved);
     EXPECT_EQ(json.err + dot.err, "");

@@ -1,0 +1,119 @@
+// Edge list output (the links of a file, or of one of its components, as an edge list)
+#include "large/edge_list_output.h"
+
+#include <cstring>
+
+#include "console/console.h"
+#include "console/text_escapes.h"
+
+namespace ugraph {
+
+void start_edge_output(EdgeOutput& out, NodeIndex& nodes, std::uint32_t component, bool write) {
+    out.nodes = &nodes;
+    out.component = component;
+    out.write = write;
+    out.links = 0;
+    out.started = false;
+    const std::uint64_t indexes = std::uint64_t{first_hashed(nodes)} + hashed_count(nodes);
+    out.linked.assign(indexes / 64 + 1, 0);
+}
+
+static bool all_digits(const NodeId& id) {
+    for (std::uint32_t i = 0; i < id.length; i++) {
+        if (id.name[i] < '0' || id.name[i] > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+// A name is quoted when, bare, it would not read back as itself: when it
+// holds a separator, a quote or a carriage return, begins a comment, or, as
+// the first id written, is digits only and would make the file one of numbers.
+static bool needs_quotes(const NodeId& id, bool first) {
+    if (id.name[0] == '#' || id.name[0] == '%' || (first && all_digits(id))) {
+        return true;
+    }
+    for (std::uint32_t i = 0; i < id.length; i++) {
+        const char c = id.name[i];
+        if (c == ' ' || c == '\t' || c == ',' || c == '"' || c == '\r') {
+            return true;
+        }
+    }
+    return false;
+}
+
+static void print_edge_id(EdgeOutput& out, std::uint32_t index) {
+    const NodeId id = id_of(*out.nodes, index);
+    const bool first = !out.started;
+    out.started = true;
+    if (id.name == nullptr) {
+        print_format("%llu", static_cast<unsigned long long>(id.number));
+        return;
+    }
+    const bool quoted = needs_quotes(id, first);
+    if (quoted) {
+        print_char('"');
+    }
+    for (std::uint32_t i = 0; i < id.length; i++) {
+        if (id.name[i] == '"') {
+            print_char('"'); // a quote inside quotes is doubled
+        }
+        print_char(id.name[i]);
+    }
+    if (quoted) {
+        print_char('"');
+    }
+}
+
+static void mark_linked(EdgeOutput& out, std::uint32_t index) {
+    out.linked[index / 64] |= std::uint64_t{1} << (index % 64);
+}
+
+void take_link(void* context, std::uint32_t a, std::uint32_t b) {
+    EdgeOutput& out = *static_cast<EdgeOutput*>(context);
+    if (out.component != 0 && component_of(*out.nodes, a) != out.component) {
+        return;
+    }
+    out.links++;
+    mark_linked(out, a);
+    mark_linked(out, b);
+    if (out.write) {
+        print_edge_id(out, a);
+        print_char(' ');
+        print_edge_id(out, b);
+        print_char('\n');
+    }
+}
+
+void write_lone_nodes(EdgeOutput& out, const NodeOrder& order) {
+    for_each_node(*out.nodes, order, [&out](std::uint32_t index) {
+        const bool linked = (out.linked[index / 64] >> (index % 64) & 1U) != 0;
+        if (!linked && (out.component == 0 || component_of(*out.nodes, index) == out.component)) {
+            print_edge_id(out, index);
+            print_char('\n');
+        }
+    });
+}
+
+bool names_fit_lines(const char* name, NodeIndex& nodes, const NodeOrder& order) {
+    if (nodes.kind != IdKind::names) {
+        return true;
+    }
+    for (const std::uint32_t index : order.hashed) {
+        const NodeId id = id_of(nodes, index);
+        if (std::memchr(id.name, '\n', id.length) != nullptr) {
+            print_error("ugraph: %s: a node's name holds a line break, which an edge list cannot "
+                        "hold: '",
+                        name);
+            for (std::uint32_t i = 0; i < id.length; i++) {
+                print_error("%c", static_cast<unsigned char>(id.name[i]) < 0x20 ? ' ' : id.name[i]);
+            }
+            print_error("'\n");
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace ugraph

@@ -1,0 +1,237 @@
+// Input format (tells an edge list, a Matrix Market file and a DOT graph apart)
+#include "large/input_format.h"
+
+#include <cerrno>
+#include <cstdarg>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "console/console.h"
+#include "large/node_index.h"
+
+namespace ugraph {
+
+inline constexpr std::uint64_t PEEK_STEP = 1U << 16;
+inline constexpr char BANNER[] = "%%MatrixMarket";
+
+static bool is_space(char c) {
+    return c == ' ' || c == '\t' || c == '\n' || c == '\r' || c == '\f' || c == '\v';
+}
+
+static char lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+static bool same_word(const char* text, std::size_t length, const char* word) {
+    if (length != std::strlen(word)) {
+        return false;
+    }
+    for (std::size_t i = 0; i < length; i++) {
+        if (lower(text[i]) != word[i]) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Passes over blanks and DOT's comments: // and # to the line's end, /* */.
+// Returns where the first token begins, or nullptr when the bytes end first.
+static const char* first_token(const char* p, const char* end) {
+    while (p < end) {
+        if (is_space(*p)) {
+            p++;
+        } else if (*p == '#' || (*p == '/' && p + 1 < end && p[1] == '/')) {
+            p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            if (p == nullptr) {
+                return nullptr;
+            }
+        } else if (*p == '/' && p + 1 < end && p[1] == '*') {
+            const char* close = nullptr;
+            for (const char* q = p + 2; q + 1 < end && close == nullptr; q++) {
+                close = q[0] == '*' && q[1] == '/' ? q + 2 : nullptr;
+            }
+            if (close == nullptr) {
+                return nullptr;
+            }
+            p = close;
+        } else {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
+// Whether the token at p is one that opens a DOT graph; `known` is false
+// when the bytes end inside it.
+static bool opens_dot_graph(const char* p, const char* end, bool& known) {
+    const char* q = p;
+    while (q < end &&
+           ((lower(*q) >= 'a' && lower(*q) <= 'z') || *q == '_' || (*q >= '0' && *q <= '9'))) {
+        q++;
+    }
+    known = q < end;
+    const auto length = static_cast<std::size_t>(q - p);
+    return same_word(p, length, "graph") || same_word(p, length, "digraph") ||
+           same_word(p, length, "strict");
+}
+
+bool detect_input_format(GraphSource& source, InputFormat& format) {
+    for (std::uint64_t count = PEEK_STEP;; count *= 2) {
+        if (!peek_head(source, count)) {
+            return false;
+        }
+        const char* begin = source.head.data();
+        const char* end = begin + source.head.size();
+        const bool whole = head_is_whole(source);
+        const std::size_t banner = sizeof BANNER - 1;
+        if (source.head.size() >= banner || whole) {
+            if (source.head.size() >= banner && std::memcmp(begin, BANNER, banner) == 0) {
+                format = InputFormat::mtx;
+                return true;
+            }
+            const char* token = first_token(begin, end);
+            bool known = true;
+            const bool dot = token != nullptr && opens_dot_graph(token, end, known);
+            if ((token != nullptr && known) || whole) {
+                format = dot ? InputFormat::dot : InputFormat::edges;
+                return true;
+            }
+        }
+    }
+}
+
+[[gnu::format(printf, 3, 4)]] static bool refuse(const GraphSource& source, std::uint64_t line,
+                                                 const char* format, ...);
+
+static bool refuse(const GraphSource& source, std::uint64_t line, const char* format, ...) {
+    print_error("ugraph: %s:%llu: ", source.name, static_cast<unsigned long long>(line));
+    va_list args;
+    va_start(args, format);
+    char message[200];
+    std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    print_error("%s\n", message);
+    return false;
+}
+
+// The words of a line, up to `most`; the count found, more than `most` when
+// there are more.
+static std::size_t words_of(const char* p, const char* end, const char** words,
+                            std::size_t* lengths, std::size_t most) {
+    std::size_t count = 0;
+    while (p < end) {
+        while (p < end && (*p == ' ' || *p == '\t' || *p == '\r')) {
+            p++;
+        }
+        const char* word = p;
+        while (p < end && *p != ' ' && *p != '\t' && *p != '\r') {
+            p++;
+        }
+        if (p > word) {
+            if (count < most) {
+                words[count] = word;
+                lengths[count] = static_cast<std::size_t>(p - word);
+            }
+            count++;
+        }
+    }
+    return count;
+}
+
+static bool one_of(const char* word, std::size_t length, const char* const* names) {
+    for (; *names != nullptr; names++) {
+        if (same_word(word, length, *names)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+static bool check_banner(const GraphSource& source, const char* line, const char* end) {
+    static const char* const fields[] = {"real", "complex", "integer", "pattern", nullptr};
+    static const char* const symmetries[] = {"general", "symmetric", "skew-symmetric", "hermitian",
+                                             nullptr};
+    const char* w[5] = {};
+    std::size_t n[5] = {};
+    const std::size_t count = words_of(line, end, w, n, 5);
+    const std::size_t banner = sizeof BANNER - 1;
+    if (count < 3 || n[0] != banner || std::memcmp(w[0], BANNER, banner) != 0 ||
+        !same_word(w[1], n[1], "matrix") || !same_word(w[2], n[2], "coordinate")) {
+        return refuse(source, 1, "the header names no coordinate matrix");
+    }
+    if (count < 5 || count > 5 || !one_of(w[3], n[3], fields) || !one_of(w[4], n[4], symmetries)) {
+        return refuse(source, 1,
+                      "the header needs a field (real, complex, integer or pattern) and "
+                      "a symmetry (general, symmetric, skew-symmetric or hermitian)");
+    }
+    return true;
+}
+
+// A whole decimal number, below 2^63.
+static bool whole_number(const char* word, std::size_t length, std::uint64_t& value) {
+    value = 0;
+    if (length == 0 || length > 19) {
+        return false;
+    }
+    for (std::size_t i = 0; i < length; i++) {
+        if (word[i] < '0' || word[i] > '9') {
+            return false;
+        }
+        value = value * 10 + static_cast<std::uint64_t>(word[i] - '0');
+    }
+    return value <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+}
+
+static bool read_size_line(const GraphSource& source, const char* line, const char* end,
+                           MatrixHeader& header) {
+    const char* w[4] = {};
+    std::size_t n[4] = {};
+    if (words_of(line, end, w, n, 4) != 3 || !whole_number(w[0], n[0], header.rows) ||
+        !whole_number(w[1], n[1], header.columns) || !whole_number(w[2], n[2], header.entries)) {
+        return refuse(source, header.sizeLine, "the size line must give rows, columns and entries");
+    }
+    const std::uint64_t nodes = header.rows > header.columns ? header.rows : header.columns;
+    if (nodes >= LAST_INDEX - 1) {
+        return refuse(source, header.sizeLine, "more rows or columns than ugraph can hold (%u)",
+                      LAST_INDEX - 2);
+    }
+    return true;
+}
+
+bool read_matrix_header(GraphSource& source, MatrixHeader& header) {
+    for (std::uint64_t count = PEEK_STEP;; count *= 2) {
+        if (!peek_head(source, count)) {
+            return false;
+        }
+        const char* p = source.head.data();
+        const char* end = p + source.head.size();
+        header.sizeLine = 0;
+        for (std::uint64_t line = 1; p < end; line++) {
+            const char* next =
+                static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            if (next == nullptr && !head_is_whole(source)) {
+                break; // the line goes on past the bytes read
+            }
+            const char* lineEnd = next != nullptr ? next : end;
+            if (line == 1 && !check_banner(source, p, lineEnd)) {
+                return false;
+            }
+            const char* w[1] = {};
+            std::size_t n[1] = {};
+            if (line > 1 && *p != '%' && words_of(p, lineEnd, w, n, 1) > 0) {
+                header.sizeLine = line;
+                source.start = static_cast<std::uint64_t>((next != nullptr ? next + 1 : end) -
+                                                          source.head.data());
+                return read_size_line(source, p, lineEnd, header);
+            }
+            p = next != nullptr ? next + 1 : end;
+            header.sizeLine = line;
+        }
+        if (head_is_whole(source)) {
+            return refuse(source, header.sizeLine + 1, "the size line is missing");
+        }
+    }
+}
+
+} // namespace ugraph
