@@ -14,54 +14,11 @@
 #include <thread>
 #include <vector>
 
-#include "console_capture.h"
-#include "driver/command_line.h"
-#include "large/graph_files.h"
+#include "graph_files_run.h"
 #include "scratch_dir.h"
 
 namespace ugraph::testing {
 namespace {
-
-struct Outcome {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Runs the files through the mode as the command line would, output captured.
-Outcome run_files(const std::vector<std::string>& files, const GraphFileOptions& options) {
-    std::vector<char*> names;
-    std::vector<std::string> kept = files;
-    for (std::string& f : kept) {
-        names.push_back(f.data());
-    }
-    char* errText = nullptr;
-    std::size_t errSize = 0;
-    std::FILE* err = open_memstream(&errText, &errSize);
-    use_error_stream(err);
-    Outcome r;
-    {
-        ConsoleCapture console("");
-        r.status = run_graph_files(names.data(), static_cast<int>(names.size()), options);
-        r.out = console.output();
-    }
-    use_error_stream(nullptr);
-    std::fclose(err);
-    r.err.assign(errText, errSize);
-    std::free(errText);
-    return r;
-}
-
-GraphFileOptions options_of(FileFormat format, IdChoice ids = IdChoice::from_file,
-                            std::uint32_t threads = 2, std::uint64_t blockSize = 0) {
-    GraphFileOptions o{};
-    o.format = format;
-    o.ids = ids;
-    o.threads = threads;
-    o.quiet = true;
-    o.blockSize = blockSize;
-    return o;
-}
 
 Outcome run_text(const std::string& text, FileFormat format, IdChoice ids = IdChoice::from_file,
                  std::uint32_t threads = 2, std::uint64_t blockSize = 0) {
