@@ -2,6 +2,7 @@
 #include "console/console.h"
 
 #include <cstdarg>
+#include <cstring>
 #include <limits>
 
 namespace ugraph {
@@ -158,6 +159,58 @@ int read_choice(const char* letters, const char* error) {
             if (answer == *letter || answer == *letter - 'A' + 'a') {
                 return *letter;
             }
+        }
+        print_line(error);
+    }
+}
+
+// One answer line with the blanks around it dropped, kept up to WORD_SIZE - 1
+// characters; too long an answer (or one with a NUL) leaves an empty word
+// and `other` set. False at the end of input before any character.
+inline constexpr std::int32_t WORD_SIZE = 4;
+
+static bool is_blank(int c) {
+    return c == ' ' || c == '\t' || c == '\r';
+}
+
+static bool read_answer_word(std::array<char, WORD_SIZE>& word, bool& other) {
+    int c = next_char();
+    if (c == EOF) {
+        return false;
+    }
+    std::int32_t length = 0;
+    bool ended = false; // blanks after the word have begun
+    other = false;
+    for (; c != '\n' && c != EOF; c = next_char()) {
+        if (is_blank(c)) {
+            ended = length > 0;
+        } else if (ended || c == '\0' || length == WORD_SIZE - 1) {
+            other = true;
+        } else {
+            word[length] = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+            length++;
+        }
+    }
+    word[length] = '\0';
+    return true;
+}
+
+static bool word_is(const std::array<char, WORD_SIZE>& word, const char* a, const char* b) {
+    return std::strcmp(word.data(), a) == 0 || std::strcmp(word.data(), b) == 0;
+}
+
+YesNo read_yes_no(const char* error) {
+    for (;;) {
+        std::array<char, WORD_SIZE> word{};
+        bool other = false;
+        if (!read_answer_word(word, other)) {
+            return YesNo::end_of_input;
+        }
+        if (!other && word_is(word, "y", "yes")) {
+            return YesNo::yes;
+        }
+        if (!other && word_is(word, "n", "no")) {
+            return YesNo::no;
         }
         print_line(error);
     }

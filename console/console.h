@@ -62,6 +62,12 @@ int read_char();
 // in upper case, or EOF at the end of input.
 int read_choice(const char* letters, const char* error);
 
+enum class YesNo { yes, no, end_of_input };
+
+// Reads whole answer lines until one says y, yes, n or no (in any case, blanks
+// around it ignored); writes the line `error` after every other answer.
+YesNo read_yes_no(const char* error);
+
 // Reads one character and drops it; false at the end of input.
 bool discard_char();
 

@@ -83,10 +83,10 @@ int run_edit() {
     } else {
         print_format("Add this graph to %s? (Y/N)\n", graph_file_path());
     }
-    const int answer = read_choice("YN", "Error: enter either Y or N");
-    if (answer != 'Y') {
+    const YesNo answer = read_yes_no("Error: enter either Y or N");
+    if (answer != YesNo::yes) {
         print_line("Not saved");
-        return answer == 'N' ? 0 : 1;
+        return answer == YesNo::no ? 0 : 1;
     }
     return save(number, loaded, text);
 }

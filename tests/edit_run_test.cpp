@@ -1,0 +1,78 @@
+// Edit run: the save question.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "console_capture.h"
+#include "driver/command_line.h"
+#include "scratch_dir.h"
+
+namespace ugraph::testing {
+namespace {
+
+struct Edited {
+    int status = -1;
+    std::string output;
+    std::string file; // the data file afterwards
+};
+
+// `ugraph --edit` in a scratch folder whose data file holds `file`.
+Edited edit(const std::string& file, const std::string& input) {
+    ScratchDir dir;
+    ScratchDir::write("GraphDataFile2.txt", file);
+    ConsoleCapture console(input);
+    char program[] = "ugraph";
+    char option[] = "--edit";
+    char* argv[] = {program, option, nullptr};
+    Edited e;
+    e.status = run_command_line(2, argv);
+    e.output = console.output();
+    e.file = ScratchDir::read("GraphDataFile2.txt");
+    return e;
+}
+
+// What the run writes after the save question.
+std::string after_question(const std::string& output) {
+    const std::string question = "(Y/N)\n";
+    return output.substr(output.find(question) + question.size());
+}
+
+const std::string PATH = "[U \"Path\" (1) 2 (2) 3]\n";
+const std::string RENAMED = "[U \"P\", (1),2, (2),3, (3)]\n";
+const std::string RENAME = "F\n1\n-1\nP\n0\n";
+
+// A whole line answers; only y, yes, n and no, in any case and between
+// blanks, are answers. Anything else is asked again.
+TEST(EditRun, SaveQuestionTakesAWholeLine) {
+    struct Case {
+        std::string answers;
+        int status;
+        std::string after; // what the run writes after the question
+        bool saved;
+    };
+    const std::string again = "Error: enter either Y or N\n";
+    const std::string replaced = "Graph 1 in GraphDataFile2.txt replaced\n";
+    const Case cases[] = {
+        {"y\n", 0, replaced, true},
+        {"YES\n", 0, replaced, true},
+        {" \tYeS \r\n", 0, replaced, true},
+        {"yes", 0, replaced, true},
+        {" n \n", 0, "Not saved\n", false},
+        {"No\n", 0, "Not saved\n", false},
+        {"maybe\n", 1, again + "Not saved\n", false},
+        {"maybe\nn\n", 0, again + "Not saved\n", false},
+        {"abcdy\ny\n", 0, again + replaced, true},
+        {"\nye\nnope\ny es\nyess\nY\n", 0, again + again + again + again + again + replaced, true},
+        {std::string("y\0\n", 3) + "n\n", 0, again + "Not saved\n", false},
+        {"", 1, "Not saved\n", false},
+    };
+    for (const Case& c : cases) {
+        const Edited e = edit(PATH, RENAME + c.answers);
+        EXPECT_EQ(e.status, c.status) << c.answers;
+        EXPECT_EQ(after_question(e.output), c.after) << c.answers;
+        EXPECT_EQ(e.file, c.saved ? RENAMED : PATH) << c.answers;
+    }
+}
+
+} // namespace
+} // namespace ugraph::testing
