@@ -1,6 +1,8 @@
 // Edit run (loads a graph, lets the user edit it, and saves it into the data file)
 #include "driver/edit_run.h"
 
+#include <cstring>
+
 #include "console/console.h"
 #include "driver/graph_record.h"
 #include "driver/main_dialogue.h"
@@ -44,6 +46,21 @@ static bool load(GraphRecord& g, DataInput& loaded, std::int32_t& number) {
     return false;
 }
 
+// The name and the normalised link table, node count included, are all a
+// saved graph text holds; when they match, saving would change nothing.
+static bool same_graph(const GraphRecord& a, const GraphRecord& b) {
+    if (std::strncmp(a.graphName.data(), b.graphName.data(), NAME_SIZE) != 0 ||
+        a.linkTo[0] != b.linkTo[0] || a.linkFrom[0] != b.linkFrom[0]) {
+        return false;
+    }
+    for (std::int32_t k = 1; k <= a.linkFrom[0] && k < LINK_SLOTS; k++) {
+        if (a.linkFrom[k] != b.linkFrom[k] || a.linkTo[k] != b.linkTo[k]) {
+            return false;
+        }
+    }
+    return true;
+}
+
 static int save(std::int32_t number, const DataInput& loaded, const GraphText& text) {
     std::int32_t added = number;
     const SaveStatus status =
@@ -70,9 +87,14 @@ int run_edit() {
         return 1;
     }
     print_summary(g);
+    const GraphRecord loadedGraph = g;
     keep_lower_entries(g.linkFrom, g.linkTo);
     edit_neighbor_lists(g.linkFrom, g.linkTo, g.graphName);
     report_graph(g);
+    if (number != 0 && same_graph(loadedGraph, g)) {
+        print_format("Graph %d unchanged; not saved\n", number);
+        return 0;
+    }
     GraphText text;
     if (!make_graph_text(g.linkFrom, g.linkTo, g.graphName, true, text)) {
         return 1;

@@ -150,9 +150,9 @@ TEST(DataInputSave, FileSizeLimitKeepsTheOldFile) {
     ScratchDir::write("GraphDataFile2.txt", old);
     const pid_t child = fork();
     if (child == 0) {
+        ConsoleCapture console("F\n1\n-1\nP\n0\nY\n"); // its input file comes before the limit
         const rlimit limit{10, 10};
         setrlimit(RLIMIT_FSIZE, &limit);
-        ConsoleCapture console("F\n1\n0\nY\n");
         char program[] = "ugraph";
         char edit[] = "-e";
         char* argv[] = {program, edit, nullptr};

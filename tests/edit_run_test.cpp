@@ -1,4 +1,5 @@
-// Edit run: the save question.
+// Edit run: the save question, unchanged graphs, and the bytes a replacement
+// keeps.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -71,6 +72,31 @@ TEST(EditRun, SaveQuestionTakesAWholeLine) {
         EXPECT_EQ(e.status, c.status) << c.answers;
         EXPECT_EQ(after_question(e.output), c.after) << c.answers;
         EXPECT_EQ(e.file, c.saved ? RENAMED : PATH) << c.answers;
+    }
+}
+
+// A file graph edited back to its name and links asks nothing and writes
+// nothing; any real change is asked about.
+TEST(EditRun, UnchangedGraphIsNotSaved) {
+    struct Case {
+        std::string edits;
+        bool unchanged;
+    };
+    const Case cases[] = {
+        {"0\n", true},
+        {"1\n2\n-1\nPath\n0\n", true},       // the same row and the same name typed again
+        {"-1\nLonger\n-1\nPath\n0\n", true}, // renamed, then back
+        {"2\n\n2\n3\n0\n", true},            // a link taken out and put back
+        {"1\n2 3\n0\n", false},              // a link more
+        {"-1\nPath \n0\n", false},           // a blank more in the name
+    };
+    for (const Case& c : cases) {
+        const Edited e = edit(PATH, "F\n1\n" + c.edits + "y\n");
+        EXPECT_EQ(e.status, 0) << c.edits;
+        const bool told = e.output.find("Graph 1 unchanged; not saved\n") != std::string::npos;
+        EXPECT_EQ(told, c.unchanged) << c.edits;
+        EXPECT_EQ(e.output.find("(Y/N)") == std::string::npos, c.unchanged) << c.edits;
+        EXPECT_EQ(e.file == PATH, c.unchanged) << c.edits;
     }
 }
 
