@@ -96,7 +96,8 @@ int run_edit() {
         return 0;
     }
     GraphText text;
-    if (!make_graph_text(g.linkFrom, g.linkTo, g.graphName, true, text)) {
+    if (!make_graph_text(g.linkFrom, g.linkTo, g.graphName, true, text) ||
+        (number != 0 && !keep_lead_in(loaded, text))) {
         return 1;
     }
     print_line(text.chars.data());

@@ -92,6 +92,37 @@ static SaveStatus fill_addition(std::FILE* old, std::FILE* fresh, void* context)
     return SaveStatus::saved;
 }
 
+static std::int32_t first_quote(const char* chars, std::int32_t length) {
+    std::int32_t q = 0;
+    while (q < length && chars[q] != '"') {
+        q++;
+    }
+    return q;
+}
+
+bool keep_lead_in(const DataInput& loaded, GraphText& text) {
+    const std::int32_t own = first_quote(loaded.text.data(), loaded.length);
+    const std::int32_t from = first_quote(text.chars.data(), text.length);
+    if (own >= loaded.length || from >= text.length) {
+        return true; // no name to keep the bytes before
+    }
+    if (own + text.length - from > LINE_SIZE - 1) {
+        print_line("Graph text is longer than 2503 characters; file not written");
+        return false;
+    }
+    GraphText kept{};
+    std::memcpy(kept.chars.data(), loaded.text.data(), static_cast<std::size_t>(own));
+    if (own > 1 && (loaded.mark == 'U' || loaded.mark == 'u')) {
+        kept.chars[1] = loaded.mark;
+    }
+    std::memcpy(kept.chars.data() + own, text.chars.data() + from,
+                static_cast<std::size_t>(text.length - from));
+    kept.length = own + text.length - from;
+    kept.chars[kept.length] = '\0';
+    text = kept;
+    return true;
+}
+
 SaveStatus replace_data_input(std::int32_t number, const DataInput& loaded, const GraphText& text) {
     Replacement r{number, loaded, text};
     return save_data_file(graph_file_path(), fill_replacement, &r);

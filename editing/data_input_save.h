@@ -14,6 +14,12 @@ namespace ugraph {
 // otherwise nothing is written ("... changed since graph N was loaded").
 SaveStatus replace_data_input(std::int32_t number, const DataInput& loaded, const GraphText& text);
 
+// Gives text, as make_graph_text builds it, the loaded data-input's own "[",
+// mark and lead-in in place of its "[U ", so that a replacement changes only
+// the quoted name and the node list. False, after its message, when the
+// text would no longer fit.
+bool keep_lead_in(const DataInput& loaded, GraphText& text);
+
 // Adds text as one more data-input on a line of its own at the end of the data
 // file, which is made when missing; number gets its running number. A file
 // that ends inside a data-input is left alone ("... ends inside a data-input").

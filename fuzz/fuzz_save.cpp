@@ -90,7 +90,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!make_graph_text(g.linkFrom, g.linkTo, g.graphName, true, text)) {
         return 0;
     }
-    const std::string saved(text.chars.data(), static_cast<std::size_t>(text.length));
     std::size_t start = 0;
     std::size_t end = 0;
     DataInput loaded{};
@@ -98,8 +97,20 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     Message refusal{};
     const bool found = position_on(file, number) && copy_data_input(file, loaded, refusal);
     std::fclose(file);
+    const std::string written(text.chars.data(), static_cast<std::size_t>(text.length));
+    if (found && !keep_lead_in(loaded, text)) {
+        return 0; // the kept lead-in leaves no room for the graph
+    }
+    const std::string saved(text.chars.data(), static_cast<std::size_t>(text.length));
     if (found) {
         FUZZ_CHECK(bounds_of(old, number, start, end));
+        // The data-input keeps its own bytes up to its name's opening quote;
+        // the name and the node list are the writer's, after its "[U ". One
+        // without a name keeps nothing.
+        const std::size_t quote = old.find('"', start);
+        const std::size_t own = quote < end ? quote - start : 0;
+        FUZZ_CHECK(saved.compare(0, own, old, start, own) == 0);
+        FUZZ_CHECK(saved.substr(own) == written.substr(own == 0 ? 0 : 3));
         FUZZ_CHECK(replace_data_input(number, loaded, text) == SaveStatus::saved);
         FUZZ_CHECK(read_data_file() == old.substr(0, start) + saved + old.substr(end));
         check_loads_back(number, g);

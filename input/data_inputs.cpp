@@ -114,6 +114,7 @@ bool copy_data_input(std::FILE* file, DataInput& copy, Message& refusal) {
     if (result == CopyResult::too_long) {
         return refuse(refusal, "Input-array in file is longer than 2503 characters");
     }
+    copy.mark = static_cast<char>(mark);
     return true;
 }
 

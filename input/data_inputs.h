@@ -24,6 +24,7 @@ const char* graph_file_path();
 struct DataInput {
     LineBuffer text;
     std::int32_t length; // characters from "[" to "]"
+    char mark;           // the mark as the file holds it, "U" or "u"
 };
 
 // Passes over free text to the next "["; false at the end of the file.

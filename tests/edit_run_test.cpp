@@ -1,5 +1,5 @@
-// Edit run: the save question, unchanged graphs, and the bytes a replacement
-// keeps.
+// Edit run: the save question, unchanged graphs, the bytes a replacement keeps,
+// and data files that hold no graph to edit.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -98,6 +98,37 @@ TEST(EditRun, UnchangedGraphIsNotSaved) {
         EXPECT_EQ(e.output.find("(Y/N)") == std::string::npos, c.unchanged) << c.edits;
         EXPECT_EQ(e.file == PATH, c.unchanged) << c.edits;
     }
+}
+
+// Only the quoted name and the node list are written anew: the "[", the mark
+// as it was and the lead-in stay byte for byte, and so does all around them.
+TEST(EditRun, ReplacementKeepsMarkAndLeadIn) {
+    struct Case {
+        std::string file;
+        std::string after;
+    };
+    const Case cases[] = {
+        {"[u \"Path\" (1) 2]", "[u \"P\", (1),2, (2)]"},
+        {"free\r\n[U  kind: path\r\n  \"Path\"\n(1) 2]\ttail",
+         "free\r\n[U  kind: path\r\n  \"P\", (1),2, (2)]\ttail"},
+        {"[u\"Path\"(1)2]", "[u\"P\", (1),2, (2)]"},
+    };
+    for (const Case& c : cases) {
+        const Edited e = edit(c.file, RENAME + "y\n");
+        EXPECT_EQ(e.status, 0) << c.file;
+        EXPECT_EQ(e.file, c.after);
+        const std::size_t open = c.after.find('[');
+        const std::string stored = c.after.substr(open, c.after.find(']') - open + 1);
+        EXPECT_NE(e.output.find(stored + "\nReplace graph 1"), std::string::npos)
+            << "the text shown is the one stored";
+    }
+    // A lead-in long enough leaves no room for the graph text: nothing is saved.
+    const std::string longLeadIn = "[U" + std::string(2480, ' ') + "\"Path\" (1) 2]";
+    const Edited e = edit(longLeadIn, "F\n1\n-1\nA longer name\n0\ny\n");
+    EXPECT_EQ(e.status, 1);
+    EXPECT_EQ(e.file, longLeadIn);
+    EXPECT_NE(e.output.find("Graph text is longer than 2503 characters; file not written\n"),
+              std::string::npos);
 }
 
 } // namespace
