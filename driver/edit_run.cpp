@@ -65,10 +65,7 @@ static int save(std::int32_t number, const DataInput& loaded, const GraphText& t
     std::int32_t added = number;
     const SaveStatus status =
         number != 0 ? replace_data_input(number, loaded, text) : append_data_input(text, added);
-    if (status == SaveStatus::failed) {
-        print_format("Cannot write file %s\n", graph_file_path());
-    }
-    if (status != SaveStatus::saved) {
+    if (status != SaveStatus::saved) { // the save has said why
         return 1;
     }
     if (number != 0) {

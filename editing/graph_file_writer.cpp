@@ -109,11 +109,8 @@ std::int32_t write_graph_file(const LinkColumn& linkFrom, const LinkColumn& link
     }
     print_line(t.chars.data());
     discard_char(); // the file is not touched before this character has come
-    if (save_data_file(graph_file_path(), write_text, &t) != SaveStatus::saved) {
-        print_format("Cannot write file %s\n", graph_file_path());
-        return -1;
-    }
-    return 0;
+    // A failed save has said why.
+    return save_data_file(graph_file_path(), write_text, &t) == SaveStatus::saved ? 0 : -1;
 }
 
 } // namespace ugraph

@@ -158,7 +158,8 @@ TEST(DataInputSave, FileSizeLimitKeepsTheOldFile) {
         char* argv[] = {program, edit, nullptr};
         const int status = run_command_line(2, argv);
         const bool told =
-            console.output().find("Cannot write file GraphDataFile2.txt\n") != std::string::npos;
+            console.output().find("Cannot write file GraphDataFile2.txt: File too large\n") !=
+            std::string::npos;
         _exit(told ? status : 4);
     }
     EXPECT_EQ(exit_status(child), 1);

@@ -178,7 +178,7 @@ TEST(GraphFileWriter, FailedStoreKeepsTheOldFile) {
         ConsoleCapture console("\n");
         EXPECT_EQ(write_graph_file(t.linkFrom, t.linkTo, name_of("T")), -1);
         EXPECT_EQ(console.output(),
-                  "[U \"T\", (1),2, (2)]\nCannot write file GraphDataFile2.txt\n");
+                  "[U \"T\", (1),2, (2)]\nCannot write file GraphDataFile2.txt: Is a directory\n");
         EXPECT_TRUE(std::filesystem::is_directory("GraphDataFile2.txt"));
         EXPECT_EQ(files_in(dir), 1);
     }
