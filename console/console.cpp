@@ -39,6 +39,10 @@ static void drop_rest_of_line(int c) {
     }
 }
 
+std::FILE* console_input() {
+    return in_stream();
+}
+
 void use_console_streams(std::FILE* in, std::FILE* out) {
     consoleIn = in;
     consoleOut = out;

@@ -71,6 +71,9 @@ YesNo read_yes_no(const char* error);
 // Reads one character and drops it; false at the end of input.
 bool discard_char();
 
+// The stream the console reads, for a data file read from standard input.
+std::FILE* console_input();
+
 // Points the console at other streams (nullptr: stdin or stdout).
 void use_console_streams(std::FILE* in, std::FILE* out);
 

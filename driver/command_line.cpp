@@ -45,6 +45,7 @@ static const char USAGE[] =
     "ids), a Matrix Market file or a Graphviz DOT graph, any of them gzipped.\n"
     "\n"
     "  -f, --file=PATH    use the data file PATH instead of GraphDataFile2.txt\n"
+    "                     (- : standard input, with --list or --graph)\n"
     "  -l, --list         list every graph of the data file with its figures\n"
     "  -g, --graph=N      report the components of graph N of the data file\n"
     "      --format=FMT   the report of --graph as text (the default), dot or json;\n"
@@ -72,6 +73,7 @@ struct Options {
     bool list;
     bool edit;
     bool quiet;
+    bool fromInput;        // --file - : the data file comes on standard input
     const char* file;      // the value of --file, nullptr when not given
     const char* graph;     // the value of --graph, nullptr when not given
     const char* format;    // the value of --format, nullptr when not given
@@ -270,6 +272,9 @@ static int run_options(const Options& o) {
     if (o.format != nullptr && o.graph == nullptr) {
         return wrong_usage("ugraph: %s", "--format goes with --graph or a FILE operand");
     }
+    if (o.fromInput && !o.list && o.graph == nullptr) { // the answers come on standard input
+        return wrong_usage("ugraph: %s", "--file - (standard input) goes with --list or --graph");
+    }
     if (o.edit) {
         return run_edit();
     }
@@ -304,6 +309,7 @@ int run_command_line(int argc, char** argv) {
         case 'f':
             use_graph_file(optarg);
             o.file = optarg;
+            o.fromInput = std::strcmp(optarg, "-") == 0;
             break;
         case 'l':
             o.list = true;

@@ -1,6 +1,8 @@
 // File modes (results of the data file's graphs without the dialogue)
 #include "driver/file_modes.h"
 
+#include <cerrno>
+#include <cstring>
 #include <limits>
 
 #include "analysis/component_dot.h"
@@ -31,15 +33,25 @@ static void print_listed(std::int32_t number, GraphRecord& g) {
                  plural(links), found.count, plural(found.count));
 }
 
-static int cannot_find_file() {
-    print_error("Cannot find file %s\n", graph_file_path());
+// A missing data file keeps the dialogue's words; any other reason is named.
+static int cannot_read_file(int error) {
+    if (error == ENOENT) {
+        print_error("Cannot find file %s\n", graph_file_path());
+    } else {
+        print_error("Cannot read file %s: %s\n", graph_file_path(), std::strerror(error));
+    }
+    return 1;
+}
+
+static int holds_no_graphs() {
+    print_error("ugraph: %s holds no graphs\n", graph_file_path());
     return 1;
 }
 
 int list_graphs() {
-    std::FILE* file = std::fopen(graph_file_path(), "r");
+    std::FILE* file = open_data_file();
     if (file == nullptr) {
-        return cannot_find_file();
+        return cannot_read_file(errno);
     }
     DataInput copy{};
     std::int32_t number = 0;
@@ -54,8 +66,13 @@ int list_graphs() {
             print_format("%d  refused: %s\n", number, refusal.data());
         }
     }
-    std::fclose(file);
-    return 0;
+    const bool failed = std::ferror(file) != 0;
+    const int error = errno;
+    close_data_file(file);
+    if (failed) {
+        return cannot_read_file(error != 0 ? error : EIO);
+    }
+    return number == 0 ? holds_no_graphs() : 0;
 }
 
 int show_graph(std::int32_t number, Format format) {
@@ -65,8 +82,14 @@ int show_graph(std::int32_t number, Format format) {
     Message refusal{};
     switch (load_data_input(number, copy, g, count, refusal)) {
     case LoadResult::no_file:
-        return cannot_find_file();
+        return cannot_read_file(ENOENT);
+    case LoadResult::unreadable:
+        print_error("Cannot read file %s: %s\n", graph_file_path(), refusal.data());
+        return 1;
     case LoadResult::out_of_range:
+        if (count == 0) {
+            return holds_no_graphs();
+        }
         print_error("Number must be between 1 and %d\n", count);
         return 1;
     case LoadResult::refused:

@@ -9,7 +9,8 @@ namespace ugraph {
 enum class Format { text, dot, json };
 
 // Writes one line per data-input of the data file: its figures, or why it is
-// refused. Returns the exit status: 0 once the file was read, 1 without it.
+// refused. Returns the exit status: 0 once the file was read, 1 when it
+// cannot be read or holds no data-input.
 int list_graphs();
 
 // Loads data-input `number` and writes its summary line and components as

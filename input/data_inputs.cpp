@@ -1,7 +1,11 @@
 // Data inputs (finds, copies, checks and parses the graphs of a data file)
 #include "input/data_inputs.h"
 
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdarg>
+#include <cstring>
 #include <limits>
 
 #include "analysis/link_normalisation.h"
@@ -25,6 +29,26 @@ void use_graph_file(const char* path) {
 
 const char* graph_file_path() {
     return graphFilePath;
+}
+
+std::FILE* open_data_file() {
+    if (std::strcmp(graphFilePath, "-") == 0) {
+        return console_input();
+    }
+    std::FILE* file = std::fopen(graphFilePath, "r");
+    struct stat status {};
+    if (file != nullptr && fstat(fileno(file), &status) == 0 && S_ISDIR(status.st_mode)) {
+        std::fclose(file); // a directory opens, but holds no data file's text
+        errno = EISDIR;
+        return nullptr;
+    }
+    return file;
+}
+
+void close_data_file(std::FILE* file) {
+    if (file != console_input()) {
+        std::fclose(file);
+    }
 }
 
 [[gnu::format(printf, 2, 3)]] static bool refuse(Message& refusal, const char* format, ...) {
@@ -251,18 +275,23 @@ std::int32_t parse_data_input(const DataInput& copy, LinkColumn& linkFrom, LinkC
 
 LoadResult load_data_input(std::int32_t number, DataInput& copy, GraphRecord& g,
                            std::int32_t& count, Message& refusal) {
-    std::FILE* file = std::fopen(graphFilePath, "r");
+    std::FILE* file = open_data_file();
     if (file == nullptr) {
-        return LoadResult::no_file;
+        const int error = errno;
+        refuse(refusal, "%s", std::strerror(error));
+        return error == ENOENT ? LoadResult::no_file : LoadResult::unreadable;
     }
-    bool closed = true;
-    count = count_data_inputs(file, closed);
     bool copied = false;
-    if (number >= 1 && number <= count) {
-        position_on(file, number);
-        copied = copy_data_input(file, copy, refusal);
+    count = 0;
+    while (count < std::numeric_limits<std::int32_t>::max() && find_data_input(file)) {
+        count++;
+        if (count == number) { // the copy, refused or not, ends after the "]"
+            copied = copy_data_input(file, copy, refusal);
+        } else {
+            pass_data_input(file, nullptr);
+        }
     }
-    std::fclose(file);
+    close_data_file(file);
     if (number < 1 || number > count) {
         return LoadResult::out_of_range;
     }

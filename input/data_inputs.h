@@ -16,9 +16,18 @@ inline constexpr std::int32_t MESSAGE_SIZE = 100;   // one refusal line with its
 using Message = std::array<char, MESSAGE_SIZE>;
 
 // The data file every mode reads and saves; nullptr sets GraphDataFile2.txt
-// in the current directory. The path is kept, not copied.
+// in the current directory. The path is kept, not copied. "-" stands for
+// standard input, which only the modes without dialogue read.
 void use_graph_file(const char* path);
 const char* graph_file_path();
+
+// Opens the data file for reading: standard input for "-", else the file,
+// which must not be a directory. nullptr, with errno set, when it cannot be
+// read (ENOENT: there is none).
+std::FILE* open_data_file();
+
+// Closes what open_data_file opened; standard input stays open.
+void close_data_file(std::FILE* file);
 
 // One data-input as the file holds it, but for its mark in upper case.
 struct DataInput {
@@ -54,10 +63,11 @@ bool copy_data_input(std::FILE* file, DataInput& copy, Message& refusal);
 std::int32_t parse_data_input(const DataInput& copy, LinkColumn& linkFrom, LinkColumn& linkTo,
                               NameBuffer& graphName, Message& refusal);
 
-enum class LoadResult { loaded, no_file, out_of_range, refused };
+enum class LoadResult { loaded, no_file, unreadable, out_of_range, refused };
 
 // Opens the data file and loads data-input `number` without a word to the
-// console; count gets the number of data-inputs, refusal the reason.
+// console, in one pass, so that standard input serves too; count gets the
+// number of data-inputs, refusal the reason (for unreadable, the system's).
 LoadResult load_data_input(std::int32_t number, DataInput& copy, GraphRecord& g,
                            std::int32_t& count, Message& refusal);
 

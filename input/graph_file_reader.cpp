@@ -41,22 +41,30 @@ static void echo(const DataInput& copy) {
     print_line("");
 }
 
-std::int32_t choose_graph_file(LinkColumn& linkFrom, LinkColumn& linkTo, NameBuffer& graphName,
-                               DataInput& copy, std::int32_t& chosen) {
-    std::FILE* file = std::fopen(graph_file_path(), "r");
+// The dialogue keeps asking on a file without data-inputs, where only the
+// answer 0 ends the choice; the edit run says so at once.
+static std::int32_t load_chosen(LinkColumn& linkFrom, LinkColumn& linkTo, NameBuffer& graphName,
+                                DataInput& copy, std::int32_t& chosen, bool refuseEmpty) {
+    std::FILE* file = open_data_file();
     if (file == nullptr) {
         print_format("Cannot find file %s\n", graph_file_path());
         return -1;
     }
-    chosen = choose_data_input(list_data_inputs(file));
+    const std::int32_t count = list_data_inputs(file);
+    if (count == 0 && refuseEmpty) {
+        print_format("ugraph: %s holds no graphs\n", graph_file_path());
+        close_data_file(file);
+        return -1;
+    }
+    chosen = choose_data_input(count);
     if (chosen == 0) {
-        std::fclose(file);
+        close_data_file(file);
         return -1;
     }
     position_on(file, chosen);
     Message refusal{};
     const bool copied = copy_data_input(file, copy, refusal);
-    std::fclose(file);
+    close_data_file(file);
     if (!copied) {
         print_line(refusal.data());
         return -1;
@@ -69,10 +77,15 @@ std::int32_t choose_graph_file(LinkColumn& linkFrom, LinkColumn& linkTo, NameBuf
     return entries;
 }
 
+std::int32_t choose_graph_file(LinkColumn& linkFrom, LinkColumn& linkTo, NameBuffer& graphName,
+                               DataInput& copy, std::int32_t& chosen) {
+    return load_chosen(linkFrom, linkTo, graphName, copy, chosen, true);
+}
+
 std::int32_t read_graph_file(LinkColumn& linkFrom, LinkColumn& linkTo, NameBuffer& graphName) {
     DataInput copy{};
     std::int32_t chosen = 0;
-    const std::int32_t entries = choose_graph_file(linkFrom, linkTo, graphName, copy, chosen);
+    const std::int32_t entries = load_chosen(linkFrom, linkTo, graphName, copy, chosen, false);
     return entries > 0 ? entries : 0;
 }
 

@@ -15,7 +15,8 @@ std::int32_t read_graph_file(LinkColumn& linkFrom, LinkColumn& linkTo, NameBuffe
 
 // The same dialogue for a caller that goes on with any graph it parses: the
 // entry count, 0 included, or -1 when nothing was loaded. copy and chosen
-// keep the data-input as loaded and its number.
+// keep the data-input as loaded and its number. A file without data-inputs
+// is not offered for a choice ("ugraph: PATH holds no graphs").
 std::int32_t choose_graph_file(LinkColumn& linkFrom, LinkColumn& linkTo, NameBuffer& graphName,
                                DataInput& copy, std::int32_t& chosen);
 

@@ -3,11 +3,13 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "console_capture.h"
 #include "driver/command_line.h"
+#include "driver/file_modes.h"
 #include "input/data_inputs.h"
 #include "scratch_dir.h"
 
@@ -247,6 +249,84 @@ TEST(CommandLine, DialogueReadsTheGivenFile) {
     const Outcome r = run({"--file", "other.txt"}, SAMPLE, "F\n");
     EXPECT_EQ(r.status, 0);
     EXPECT_NE(r.out.find("Cannot find file other.txt\n"), std::string::npos);
+}
+
+// The first line of each usage error names what is wrong.
+TEST(CommandLine, UsageErrorsSayWhat) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string first;
+    };
+    const Case cases[] = {
+        {{"--graph"}, "ugraph: option '--graph' needs a value"},
+        {{"-l", "-f"}, "ugraph: option '-f' needs a value"},
+        {{"--list=yes"}, "ugraph: option '--list=yes' takes no value"},
+        {{"-f", "-"}, "ugraph: --file - (standard input) goes with --list or --graph"},
+        {{"--edit", "--file=-"}, "ugraph: --file - (standard input) goes with --list or --graph"},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = run(c.args);
+        EXPECT_EQ(r.status, 2);
+        EXPECT_EQ(r.err, c.first + "\nTry 'ugraph --help'.\n");
+    }
+}
+
+// The data file is one file: a folder, or a file without any graph, is
+// named as such; "-" reads it from standard input.
+TEST(CommandLine, DataFileIsOneFile) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string input;
+        int status;
+        std::string out;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{"-l", "-f", "."}, "", 1, "", "Cannot read file .: Is a directory\n"},
+        {{"-g", "1", "--file=/"}, "", 1, "", "Cannot read file /: Is a directory\n"},
+        {{"-l", "-f", "none.txt"}, "", 1, "", "Cannot find file none.txt\n"},
+        {{"-l", "-f", "-"}, "free text", 1, "", "ugraph: - holds no graphs\n"},
+        {{"-g", "1", "-f", "-"}, "", 1, "", "ugraph: - holds no graphs\n"},
+        {{"-l", "-f", "-"},
+         "[U \"A\" (1) 2] [u \"B\" (1)]",
+         0,
+         "1  \"A\"  2 nodes  1 link  1 component\n2  \"B\"  1 node  0 links  1 component\n",
+         ""},
+        {{"-g", "2", "--format=json", "--file=-"},
+         "[x] [U \"A\" (1) 2]",
+         0,
+         "{\"name\": \"A\", \"nodes\": 2, \"links\": 1, \"components\": [[1, 2]]}\n",
+         ""},
+        {{"-g", "3", "-f", "-"}, "[U \"A\" (1) 2]", 1, "", "Number must be between 1 and 1\n"},
+    };
+    for (const Case& c : cases) {
+        const Outcome r = run(c.args, "[U \"On disk\" (1) 2]", c.input);
+        EXPECT_EQ(r.status, c.status) << c.args[2];
+        EXPECT_EQ(r.out, c.out) << c.args[2];
+        EXPECT_EQ(r.err, c.err) << c.args[2];
+    }
+    const Outcome empty = run({"--list"}, "no graphs here");
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_EQ(empty.err, "ugraph: GraphDataFile2.txt holds no graphs\n");
+    EXPECT_EQ(run({"-g", "1"}, "").err, "ugraph: GraphDataFile2.txt holds no graphs\n");
+}
+
+std::ptrdiff_t open_descriptors() {
+    return std::distance(std::filesystem::directory_iterator("/proc/self/fd"),
+                         std::filesystem::directory_iterator());
+}
+
+TEST(CommandLine, ModesCloseTheDataFile) {
+    ScratchDir dir;
+    ScratchDir::write("GraphDataFile2.txt", SAMPLE);
+    ConsoleCapture console("");
+    const std::ptrdiff_t before = open_descriptors();
+    for (int round = 0; round < 3; round++) {
+        EXPECT_EQ(list_graphs(), 0);
+        EXPECT_EQ(show_graph(1, Format::json), 0);
+        EXPECT_EQ(show_graph(9, Format::text), 1);
+    }
+    EXPECT_EQ(open_descriptors(), before);
 }
 
 } // namespace

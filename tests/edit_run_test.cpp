@@ -2,10 +2,12 @@
 // and data files that hold no graph to edit.
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "console_capture.h"
 #include "driver/command_line.h"
+#include "input/data_inputs.h"
 #include "scratch_dir.h"
 
 namespace ugraph::testing {
@@ -129,6 +131,26 @@ TEST(EditRun, ReplacementKeepsMarkAndLeadIn) {
     EXPECT_EQ(e.file, longLeadIn);
     EXPECT_NE(e.output.find("Graph text is longer than 2503 characters; file not written\n"),
               std::string::npos);
+}
+
+// A data file without any graph, or a folder, offers nothing to choose.
+TEST(EditRun, DataFileWithoutGraphs) {
+    const Edited e = edit("free text only\n", "F\n1\n");
+    EXPECT_EQ(e.status, 1);
+    EXPECT_EQ(e.output.substr(e.output.find("type F\n") + 7),
+              "ugraph: GraphDataFile2.txt holds no graphs\n");
+
+    ScratchDir dir;
+    std::filesystem::create_directory("folder");
+    ConsoleCapture console("F\n1\n");
+    char program[] = "ugraph";
+    char option[] = "-e";
+    char file[] = "--file=folder";
+    char* argv[] = {program, option, file, nullptr};
+    EXPECT_EQ(run_command_line(3, argv), 1);
+    use_graph_file(nullptr);
+    const std::string output = console.output();
+    EXPECT_EQ(output.substr(output.find("type F\n") + 7), "Cannot find file folder\n");
 }
 
 } // namespace
