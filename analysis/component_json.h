@@ -7,7 +7,7 @@
 namespace ugraph {
 
 // Writes {"name": ..., "nodes": N, "links": L, "components": [[...], ...]}
-// and a newline; nodes and links as the summary line counts them.
+// and a newline; a link from a node to itself counts as one link.
 void write_components_json(const LinkColumn& linkFrom, const LinkColumn& linkTo,
                            const NameBuffer& graphName, const Components& found);
 

@@ -43,4 +43,17 @@ void normalize_links(LinkColumn& linkFrom, LinkColumn& linkTo) {
     linkTo[kept + 1] = 0;
 }
 
+std::int32_t count_links(const LinkColumn& linkFrom, const LinkColumn& linkTo) {
+    std::int32_t selfLinks = 0;
+    std::int32_t others = 0;
+    for (std::int32_t k = 1; k < LINK_SLOTS && linkFrom[k] != 0; k++) {
+        if (linkFrom[k] == linkTo[k]) {
+            selfLinks++;
+        } else {
+            others++;
+        }
+    }
+    return selfLinks + others / 2;
+}
+
 } // namespace ugraph

@@ -11,6 +11,11 @@ namespace ugraph {
 // linkFrom[0] becomes the entry count left; linkTo[0] is left alone.
 void normalize_links(LinkColumn& linkFrom, LinkColumn& linkTo);
 
+// The links of a normalised table: one per link from a node to itself, which
+// stands as one entry, and one per pair of entries otherwise. (The summary
+// line counts half the entries, rounded down, which misses self-links.)
+std::int32_t count_links(const LinkColumn& linkFrom, const LinkColumn& linkTo);
+
 } // namespace ugraph
 
 #endif

@@ -9,6 +9,7 @@
 #include "analysis/component_json.h"
 #include "analysis/component_search.h"
 #include "analysis/link_index.h"
+#include "analysis/link_normalisation.h"
 #include "console/console.h"
 #include "console/text_escapes.h"
 #include "driver/main_dialogue.h"
@@ -26,7 +27,7 @@ static void print_listed(std::int32_t number, GraphRecord& g) {
     Components found;
     search(g, found);
     const std::int32_t nodes = g.linkTo[0];
-    const std::int32_t links = g.linkFrom[0] / 2;
+    const std::int32_t links = count_links(g.linkFrom, g.linkTo);
     print_format("%d  \"", number);
     print_one_line_text(g.graphName.data(), static_cast<std::size_t>(name_length(g.graphName)));
     print_format("\"  %d node%s  %d link%s  %d component%s\n", nodes, plural(nodes), links,

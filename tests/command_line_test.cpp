@@ -149,10 +149,10 @@ TEST(CommandLine, ListsEveryDataInput) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, "1  \"Demo\"  6 nodes  4 links  3 components\n"
                      "2  refused: Input-array in file not marked 'U' (after '[') for Ugraph\n"
-                     "3  \"Tab here\"  2 nodes  0 links  2 components\n"
+                     "3  \"Tab here\"  2 nodes  1 link  2 components\n"
                      "4  \"Empty\"  0 nodes  0 links  0 components\n");
     EXPECT_EQ(r.err, "");
-    EXPECT_EQ(run({"-l"}, "[U \"One\" (1) 1]").out, "1  \"One\"  1 node  0 links  1 component\n");
+    EXPECT_EQ(run({"-l"}, "[U \"One\" (1) 1]").out, "1  \"One\"  1 node  1 link  1 component\n");
     EXPECT_EQ(run({"-l"}, "no graphs here").out, "");
 }
 
@@ -176,7 +176,7 @@ TEST(CommandLine, ReportsOneGraph) {
          "{\"name\": \"Demo\", \"nodes\": 6, \"links\": 4, \"components\": [[1, 2, 3], [4, 5], "
          "[6]]}\n"},
         {{"-g", "3", "--format", "json"},
-         "{\"name\": \"Tab\\u0009here\", \"nodes\": 2, \"links\": 0, \"components\": [[1], "
+         "{\"name\": \"Tab\\u0009here\", \"nodes\": 2, \"links\": 1, \"components\": [[1], "
          "[2]]}\n"},
         {{"-g", "4", "--format=json"},
          "{\"name\": \"Empty\", \"nodes\": 0, \"links\": 0, \"components\": []}\n"},
@@ -309,6 +309,29 @@ TEST(CommandLine, DataFileIsOneFile) {
     EXPECT_EQ(empty.status, 1);
     EXPECT_EQ(empty.err, "ugraph: GraphDataFile2.txt holds no graphs\n");
     EXPECT_EQ(run({"-g", "1"}, "").err, "ugraph: GraphDataFile2.txt holds no graphs\n");
+}
+
+// Where the count is the program's own, a link from a node to itself is one
+// link; the text report keeps the summary line's half of the entries.
+TEST(CommandLine, SelfLinkIsOneLink) {
+    struct Case {
+        std::string graph;
+        std::string listed;
+        std::string summary;
+    };
+    const Case cases[] = {
+        {"[U \"Self3\" (1) 1]", "1 link", "1 Nodes   0 Links"},
+        {"[U \"Mixed\" (1) 1 (2) 3]", "2 links", "3 Nodes   1 Links"},
+        {"[U \"Loops\" (1) 1 (2) 2 (3) 3 (1) 2]", "4 links", "3 Nodes   2 Links"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_NE(run({"-l"}, c.graph).out.find(c.listed), std::string::npos) << c.graph;
+        const std::string links = c.listed.substr(0, c.listed.find(' '));
+        EXPECT_NE(run({"-g", "1", "--format=json"}, c.graph).out.find("\"links\": " + links + ","),
+                  std::string::npos)
+            << c.graph;
+        EXPECT_NE(run({"-g", "1"}, c.graph).out.find(c.summary), std::string::npos) << c.graph;
+    }
 }
 
 std::ptrdiff_t open_descriptors() {
