@@ -109,6 +109,14 @@ TEST(Normalisation, MatchesASortedSetAndIsStable) {
     }
 }
 
+// Codes of nodes far above 49 need every radix digit of the sort.
+TEST(Normalisation, LargeNodeNumbersSortByValue) {
+    EXPECT_EQ(normalised({{1700, 1}, {30, 5}}, 1700),
+              (Entries{{1, 1700}, {5, 30}, {30, 5}, {1700, 1}}));
+    EXPECT_EQ(normalised({{9999, 9998}, {256, 9999}, {2, 511}}, 9999),
+              (Entries{{2, 511}, {256, 9999}, {511, 2}, {9998, 9999}, {9999, 256}, {9999, 9998}}));
+}
+
 using Exchanges = std::vector<std::pair<std::int32_t, std::int32_t>>;
 
 // The plain selection sort: an upward scan in which only a strictly smaller
