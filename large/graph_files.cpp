@@ -163,9 +163,11 @@ static bool check_entries(const FileRun& run) {
     if (run.format != InputFormat::mtx || run.pass.links == run.matrix.entries) {
         return true;
     }
-    print_error("ugraph: %s:%llu: the size line gives %llu entries, the file holds %llu\n",
+    const std::uint64_t given = run.matrix.entries;
+    print_error("ugraph: %s:%llu: the size line gives %llu entr%s, the file holds %llu\n",
                 run.source.name, static_cast<Figure>(run.matrix.sizeLine),
-                static_cast<Figure>(run.matrix.entries), static_cast<Figure>(run.pass.links));
+                static_cast<Figure>(given), given == 1 ? "y" : "ies",
+                static_cast<Figure>(run.pass.links));
     return false;
 }
 
