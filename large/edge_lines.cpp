@@ -248,21 +248,54 @@ static const char* digit_run(const char* p, std::uint64_t& value) {
     return p;
 }
 
-static const char* usual_number_line(const char* p, bool comma, std::uint64_t& a,
-                                     std::uint64_t& b) {
-    const char* q = digit_run(p, a);
+// The digits at p, up to eight of them, read with one load of eight bytes and
+// no branch on each: every byte is tested at once, and the digits are joined
+// with three multiplications (the method of D. Lemire, "Faster parsing of
+// integers", 2018). A span keeps SPAN_SLACK bytes after its end, so the load
+// stays inside the buffer. A run of eight or more digits is read one digit
+// at a time.
+[[gnu::always_inline]] static inline const char* number_run(const char* p, std::uint64_t& value) {
+    std::uint64_t bytes = 0;
+    std::memcpy(&bytes, p, 8);
+    const std::uint64_t digits = bytes - 0x3030303030303030ULL;
+    // A byte's top bit is set from the first byte that is not a digit on:
+    // below '0' it borrows, above '9' it passes 0x80 once 0x76 is added.
+    // Borrows and carries only run towards later bytes.
+    const std::uint64_t others =
+        (digits | (digits + 0x7676767676767676ULL)) & 0x8080808080808080ULL;
+    if (others == 0) {
+        return digit_run(p, value);
+    }
+    const int count = __builtin_ctzll(others) / 8;
+    if (count == 0) {
+        value = 0;
+        return p;
+    }
+    std::uint64_t v = digits << (64 - 8 * count); // the digits, leading zeros below them
+    v = v * 10 + (v >> 8);
+    v = ((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
+         ((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >>
+        32;
+    value = v;
+    return p + count;
+}
+
+[[gnu::always_inline]] static inline const char*
+usual_number_line(const char* p, bool comma, std::uint64_t& a, std::uint64_t& b) {
+    const char* q = number_run(p, a);
     if (q == p || q - p > 18 || (*q != ' ' && *q != '\t' && (*q != ',' || !comma))) {
         return nullptr;
     }
     p = q + 1;
-    q = digit_run(p, b);
+    q = number_run(p, b);
     if (q == p || q - p > 18 || *q != '\n') {
         return nullptr;
     }
     return q + 1;
 }
 
-static bool add_usual_line(EdgeReader& r, std::uint64_t a, std::uint64_t b, LinkBatch& batch) {
+[[gnu::always_inline]] static inline bool add_usual_line(EdgeReader& r, std::uint64_t a,
+                                                         std::uint64_t b, LinkBatch& batch) {
     NodeIndex& nodes = *r.nodes;
     const std::uint32_t from = number_index(nodes, a);
     const std::uint32_t to = number_index(nodes, b);
