@@ -10,17 +10,16 @@
 
 namespace ugraph {
 
-// A node's scan position in `cursor` carries this bit once the node is
-// reached; once its scan is over the position gives way to its component.
-inline constexpr std::uint64_t REACHED = 1ULL << 63;
-
-// The graph in node order: node r's neighbors are adjacent[offset[r]] up to
-// adjacent[offset[r + 1]], ascending; a link to itself stands there once.
+// The graph in node order: node r's neighbors are entries offset[r] up to
+// offset[r + 1] of the adjacency, ascending; a link to itself stands there
+// once. The adjacency lives in the kept links' own chunks, which hold two
+// numbers a link, as many as it needs: fresh memory costs its first touch.
 struct Walk {
-    std::vector<std::uint32_t> nodeAt; // node index of each place in the order
-    Block<std::uint64_t> offset;
-    Block<std::uint64_t> cursor;
-    Block<std::uint32_t> adjacent;
+    std::vector<std::uint32_t> nodeAt;  // node index of each place in the order
+    std::vector<std::uint64_t> reached; // a bit a place: small enough to stay in the cache
+    Mapped<std::uint64_t> offset;
+    Mapped<std::uint64_t> cursor;
+    std::vector<Mapped<std::uint32_t>> pieces; // of 2 * LINK_CHUNK entries each
     std::uint64_t entries;
     NodeIndex* nodes;
     WalkFormat format;
@@ -29,6 +28,12 @@ struct Walk {
 };
 
 using Figure = unsigned long long;
+
+inline constexpr std::uint64_t PIECE = 2 * LINK_CHUNK;
+
+static std::uint32_t& adjacent(const Walk& w, std::uint64_t i) {
+    return w.pieces[i / PIECE][i % PIECE];
+}
 
 // Gives every node its place in the order, kept in its word as place + 1.
 static void place_nodes(NodeIndex& nodes, Walk& w) {
@@ -40,9 +45,8 @@ static void place_nodes(NodeIndex& nodes, Walk& w) {
     });
 }
 
-// Calls each(a, b) for every kept link, as places, and frees each chunk after it.
-template <typename Each>
-void for_each_link(std::vector<LinkStore>& kept, bool release, Each&& each) {
+// Calls each(a, b) for every kept link.
+template <typename Each> void for_each_link(std::vector<LinkStore>& kept, Each&& each) {
     for (LinkStore& store : kept) {
         for (std::size_t c = 0; c < store.chunks.size(); c++) {
             const bool last = c + 1 == store.chunks.size();
@@ -51,24 +55,33 @@ void for_each_link(std::vector<LinkStore>& kept, bool release, Each&& each) {
             for (std::uint64_t j = 0; j < count; j++, pair += 2) {
                 each(pair[0], pair[1]);
             }
-            if (release) {
-                store.chunks[c].reset();
-            }
         }
+    }
+}
+
+// The links' chunks become the adjacency's pieces: every link holds room for
+// the two entries it gives.
+static void take_pieces(std::vector<LinkStore>& kept, Walk& w) {
+    for (LinkStore& store : kept) {
+        for (Mapped<std::uint32_t>& chunk : store.chunks) {
+            w.pieces.push_back(std::move(chunk));
+        }
+        store.chunks.clear();
+        store.count = 0;
     }
 }
 
 // Lists every node's neighbors, each link at both ends, in the order links
 // were kept.
-static bool list_neighbors(std::vector<LinkStore>& kept, Walk& w, Block<std::uint32_t>& listed) {
+static bool list_neighbors(std::vector<LinkStore>& kept, Walk& w, Mapped<std::uint32_t>& listed) {
     NodeIndex& nodes = *w.nodes;
     const std::uint64_t n = w.nodeAt.size();
-    w.offset = zeroed_block<std::uint64_t>(n + 1);
-    w.cursor = zeroed_block<std::uint64_t>(n + 1);
+    w.offset = mapped_block<std::uint64_t>(n + 1);
+    w.cursor = mapped_block<std::uint64_t>(n + 1);
     if (!w.offset || !w.cursor) {
         return false;
     }
-    for_each_link(kept, false, [&nodes, &w](std::uint32_t& a, std::uint32_t& b) {
+    for_each_link(kept, [&nodes, &w](std::uint32_t& a, std::uint32_t& b) {
         a = *word_of(nodes, a) - 1;
         b = *word_of(nodes, b) - 1;
         w.offset[a + 1]++;
@@ -79,16 +92,17 @@ static bool list_neighbors(std::vector<LinkStore>& kept, Walk& w, Block<std::uin
         w.cursor[r] = w.offset[r];
     }
     w.entries = w.offset[n];
-    listed = zeroed_block<std::uint32_t>(w.entries + 1);
+    listed = mapped_block<std::uint32_t>(w.entries + 1);
     if (!listed) {
         return false;
     }
-    for_each_link(kept, true, [&w, &listed](std::uint32_t a, std::uint32_t b) {
+    for_each_link(kept, [&w, &listed](std::uint32_t a, std::uint32_t b) {
         listed[w.cursor[a]++] = b;
         if (a != b) {
             listed[w.cursor[b]++] = a;
         }
     });
+    take_pieces(kept, w);
     return true;
 }
 
@@ -96,21 +110,22 @@ static bool list_neighbors(std::vector<LinkStore>& kept, Walk& w, Block<std::uin
 // the list of each of its neighbors, from the last place down, so every list
 // fills from its end with ascending places. The graph is symmetric, so the
 // lists keep their lengths, and each cursor ends at the head of its list.
-static bool sort_neighbors(Walk& w, const Block<std::uint32_t>& listed) {
+static bool sort_neighbors(Walk& w, const Mapped<std::uint32_t>& listed) {
     const std::uint64_t n = w.nodeAt.size();
-    w.adjacent = zeroed_block<std::uint32_t>(w.entries + 1);
-    if (!w.adjacent) {
-        return false;
-    }
+
     for (std::uint64_t r = 0; r < n; r++) {
         w.cursor[r] = w.offset[r + 1];
     }
     for (std::uint64_t r = n; r-- > 0;) {
         for (std::uint64_t i = w.offset[r]; i < w.offset[r + 1]; i++) {
-            w.adjacent[--w.cursor[listed[i]]] = static_cast<std::uint32_t>(r);
+            adjacent(w, --w.cursor[listed[i]]) = static_cast<std::uint32_t>(r);
         }
     }
     return true;
+}
+
+static bool is_reached(const Walk& w, std::uint32_t place) {
+    return (w.reached[place / 64] >> (place % 64) & 1U) != 0;
 }
 
 static void print_place(const Walk& w, std::uint32_t place, IdStyle style) {
@@ -140,7 +155,7 @@ static void close_component(const Walk& w) {
 }
 
 static void reach(Walk& w, std::uint32_t place, bool first) {
-    w.cursor[place] |= REACHED;
+    w.reached[place / 64] |= std::uint64_t{1} << (place % 64);
     if (w.quiet) {
         return;
     }
@@ -165,16 +180,16 @@ static void walk_component(Walk& w, std::uint32_t start, std::uint64_t component
     path.push_back(start);
     while (!path.empty()) {
         const std::uint32_t r = path.back();
-        std::uint64_t i = w.cursor[r] & ~REACHED;
-        while (i < w.offset[r + 1] && (w.cursor[w.adjacent[i]] & REACHED) != 0) {
+        std::uint64_t i = w.cursor[r];
+        while (i < w.offset[r + 1] && is_reached(w, adjacent(w, i))) {
             i++;
         }
         if (i < w.offset[r + 1]) {
-            w.cursor[r] = REACHED | (i + 1);
-            reach(w, w.adjacent[i], false);
-            path.push_back(w.adjacent[i]);
+            w.cursor[r] = i + 1;
+            reach(w, adjacent(w, i), false);
+            path.push_back(adjacent(w, i));
         } else {
-            w.cursor[r] = REACHED | component;
+            w.cursor[r] = component; // the scan is over: the place keeps its component
             path.pop_back();
         }
     }
@@ -184,7 +199,7 @@ static void walk_components(Walk& w) {
     std::vector<std::uint32_t> path;
     std::uint64_t component = 0;
     for (std::uint32_t r = 0; r < w.nodeAt.size(); r++) {
-        if ((w.cursor[r] & REACHED) == 0) {
+        if (!is_reached(w, r)) {
             component++;
             if (!w.quiet) {
                 open_component(w, component);
@@ -198,7 +213,7 @@ static void walk_components(Walk& w) {
 }
 
 static std::uint64_t component_at(const Walk& w, std::uint32_t place) {
-    return w.cursor[place] & ~REACHED;
+    return w.cursor[place];
 }
 
 static bool shown(const Walk& w, std::uint32_t place, std::uint32_t only) {
@@ -239,11 +254,11 @@ static void print_tail(const Walk& w, std::uint32_t only) {
     } else {
         for (std::uint32_t r = 0; r < n; r++) {
             for (std::uint64_t i = w.offset[r]; i < w.offset[r + 1] && shown(w, r, only); i++) {
-                if (w.adjacent[i] >= r) { // each link once, from the end first in order
+                if (adjacent(w, i) >= r) { // each link once, from the end first in order
                     print_format("  ");
                     print_place(w, r, IdStyle::dot);
                     print_format(" -- ");
-                    print_place(w, w.adjacent[i], IdStyle::dot);
+                    print_place(w, adjacent(w, i), IdStyle::dot);
                     print_format(";\n");
                 }
             }
@@ -256,7 +271,7 @@ static void print_tail(const Walk& w, std::uint32_t only) {
 static std::uint64_t links_from(const Walk& w, std::uint32_t r) {
     std::uint64_t links = 0;
     for (std::uint64_t i = w.offset[r]; i < w.offset[r + 1]; i++) {
-        links += w.adjacent[i] >= r ? 1 : 0;
+        links += adjacent(w, i) >= r ? 1 : 0;
     }
     return links;
 }
@@ -279,7 +294,10 @@ static void walk_one(Walk& w, const char* name, std::uint32_t only) {
     }
     print_head(w, name, nodes, links);
     for (std::uint32_t r = 0; r < w.nodeAt.size(); r++) {
-        w.cursor[r] = component_at(w, r) == only ? w.offset[r] : w.cursor[r];
+        if (component_at(w, r) == only) {
+            w.cursor[r] = w.offset[r];
+            w.reached[r / 64] &= ~(std::uint64_t{1} << (r % 64));
+        }
     }
     std::vector<std::uint32_t> path;
     open_component(w, only);
@@ -293,8 +311,9 @@ bool write_component_walk(NodeIndex& nodes, std::vector<LinkStore>& kept, const 
     w.nodes = &nodes;
     w.format = format;
     place_nodes(nodes, w);
+    w.reached.assign(w.nodeAt.size() / 64 + 1, 0);
     {
-        Block<std::uint32_t> listed;
+        Mapped<std::uint32_t> listed;
         if (!list_neighbors(kept, w, listed) || !sort_neighbors(w, listed)) {
             return false;
         }

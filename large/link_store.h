@@ -6,11 +6,11 @@
 
 namespace ugraph {
 
-inline constexpr std::uint64_t LINK_CHUNK = 1U << 16; // links a chunk holds
+inline constexpr std::uint64_t LINK_CHUNK = 1U << 20; // links a chunk holds
 
 // Link k is (chunks[k / LINK_CHUNK][2j], chunks[k / LINK_CHUNK][2j + 1]), j = k % LINK_CHUNK.
 struct LinkStore {
-    std::vector<Block<std::uint32_t>> chunks;
+    std::vector<Mapped<std::uint32_t>> chunks;
     std::uint64_t count;
 };
 
@@ -27,7 +27,7 @@ struct KeptSpan {
 inline bool keep_link(LinkStore& store, std::uint32_t a, std::uint32_t b) {
     const std::uint64_t j = store.count % LINK_CHUNK;
     if (j == 0) {
-        Block<std::uint32_t> chunk = zeroed_block<std::uint32_t>(2 * LINK_CHUNK);
+        Mapped<std::uint32_t> chunk = mapped_block<std::uint32_t>(2 * LINK_CHUNK);
         if (!chunk) {
             return false;
         }

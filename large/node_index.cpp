@@ -1,8 +1,6 @@
 // Node index (gives every id of a graph file a node index and a word of its own)
 #include "large/node_index.h"
 
-#include <sys/mman.h>
-
 #include <algorithm>
 #include <cstring>
 
@@ -33,36 +31,16 @@ static std::uint64_t name_hash(const char* name, std::uint32_t length) {
     return mix(h ^ rest);
 }
 
-void Unmap::operator()(std::uint32_t* /*words*/) const {
-    munmap(base, length);
-}
-
-inline constexpr std::size_t HUGE_PAGE = 1U << 21;
-
-// The direct table, on a huge-page boundary inside a larger mapping.
-static bool map_direct(NodeIndex& nodes) {
-    const std::size_t length =
-        (std::size_t{nodes.directIds} + 1) * sizeof(std::uint32_t) + HUGE_PAGE;
-    void* base = mmap(nullptr, length, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (base == MAP_FAILED) {
-        return false;
-    }
-    const std::size_t skip =
-        (HUGE_PAGE - reinterpret_cast<std::uintptr_t>(base) % HUGE_PAGE) % HUGE_PAGE;
-    char* aligned = static_cast<char*>(base) + skip;
-    madvise(aligned, length - skip, MADV_HUGEPAGE);
-    nodes.direct = std::unique_ptr<std::uint32_t[], Unmap>(
-        reinterpret_cast<std::uint32_t*>(aligned), Unmap{base, length});
-    return true;
-}
-
 std::unique_ptr<NodeIndex> make_node_index(IdKind kind, std::uint32_t directIds) {
     auto nodes = std::make_unique<NodeIndex>();
     nodes->kind = kind;
     directIds = directIds < DIRECT_IDS ? DIRECT_IDS : directIds;
     nodes->directIds = kind == IdKind::numbers ? std::min(directIds, LAST_INDEX - 1) : 0;
-    if (kind == IdKind::numbers && !map_direct(*nodes)) {
-        return nullptr;
+    if (kind == IdKind::numbers) {
+        nodes->direct = mapped_block<std::uint32_t>(std::size_t{nodes->directIds} + 1);
+        if (!nodes->direct) {
+            return nullptr;
+        }
     }
     return nodes;
 }

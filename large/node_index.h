@@ -11,6 +11,8 @@
 #include <mutex>
 #include <vector>
 
+#include "large/huge_memory.h"
+
 namespace ugraph {
 
 enum class IdKind { numbers, names };
@@ -55,19 +57,10 @@ struct HashShard {
     std::uint64_t arenaSize; // bytes of the last arena block
 };
 
-// Zeroed memory mapped in huge pages where the system has them: one table
-// of the direct numbers' words, read at random, would otherwise miss the
-// address cache on nearly every link.
-struct Unmap {
-    void* base;
-    std::size_t length;
-    void operator()(std::uint32_t* words) const;
-};
-
 struct NodeIndex {
     IdKind kind;
-    std::uint32_t directIds;                        // numbers below it are direct; 0 with names
-    std::unique_ptr<std::uint32_t[], Unmap> direct; // the direct numbers' words, 0..directIds
+    std::uint32_t directIds;              // numbers below it are direct; 0 with names
+    Mapped<std::uint32_t> direct;         // the direct numbers' words, 0..directIds
     std::atomic<std::uint32_t> directTop; // the highest direct node; no word above it is read
     std::array<std::atomic<std::uint32_t*>, SEGMENTS> words;
     std::array<std::atomic<std::uint64_t*>, SEGMENTS> keys; // numbers, or where names stand
