@@ -362,7 +362,7 @@ bool read_edge_lines(EdgeReader& r, const char* begin, const char* end, std::uin
     batch.count = 0;
     r.lines = 0;
     const bool numbers = r.nodes->kind == IdKind::numbers;
-    const bool matrix = r.rows > 0;
+    const bool matrix = r.matrix;
     for (const char* p = begin; p < end; r.lines++) {
         std::uint64_t a = 0;
         std::uint64_t b = 0;

@@ -25,12 +25,13 @@ enum class LineFault {
 using LinkVisit = void (*)(void* context, std::uint32_t a, std::uint32_t b);
 
 // One worker's reading: the links it read, the links it keeps when `kept`
-// is given, and where it stopped. With `rows` above 0 the lines are the
-// entries of a Matrix Market file of that many rows and `columns` columns.
+// is given, and where it stopped. With `matrix` the lines are the entries of
+// a Matrix Market file of `rows` rows and `columns` columns.
 // With `visit` the links are shown to it instead of joined.
 struct EdgeReader {
     NodeIndex* nodes;
     LinkStore* kept;
+    bool matrix;
     std::uint64_t rows;
     std::uint64_t columns;
     LinkVisit visit;

@@ -124,8 +124,9 @@ static PassOptions pass_options(const FileRun& run, bool keep) {
     p.progress = !o.quiet && isatty(STDERR_FILENO) != 0;
     p.keepLinks = keep;
     p.blockSize = o.blockSize;
-    p.rows = run.format == InputFormat::mtx ? run.matrix.rows : 0;
-    p.columns = run.format == InputFormat::mtx ? run.matrix.columns : 0;
+    p.matrix = run.format == InputFormat::mtx;
+    p.rows = run.matrix.rows;
+    p.columns = run.matrix.columns;
     return p;
 }
 

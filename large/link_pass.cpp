@@ -368,6 +368,7 @@ static void prepare(Pass& pass, GraphSource& source, NodeIndex& nodes, const Pas
         w.number = i;
         w.reader.nodes = &nodes;
         w.reader.kept = options.keepLinks ? &w.kept : nullptr;
+        w.reader.matrix = options.matrix;
         w.reader.rows = options.rows;
         w.reader.columns = options.columns;
         w.reader.visit = options.visit;

@@ -12,7 +12,8 @@ struct PassOptions {
     bool progress;           // draw the progress line
     bool keepLinks;          // keep every link for the report formats
     std::uint64_t blockSize; // bytes a worker takes at a time; 0 for the default
-    std::uint64_t rows;      // with a Matrix Market file: its rows, else 0
+    bool matrix;             // the lines are a Matrix Market file's entries
+    std::uint64_t rows;      // of a matrix
     std::uint64_t columns;
     LinkVisit visit; // with one thread only: each link in order, instead of joining it
     void* context;
