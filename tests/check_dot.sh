@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Checks that Graphviz's dot takes the DOT output of every loadable graph of a
-# data file without a single warning, and that gc counts the components that
-# --list gives. Usage: check_dot.sh PROGRAM DATA_FILE
+# data file without a single warning, that gc counts the components that
+# --list gives, and that ugraph reads the DOT back with as many components.
+# Usage: check_dot.sh PROGRAM DATA_FILE
 set -euo pipefail
 program="$1"
 data="$2"
@@ -25,7 +26,8 @@ while IFS= read -r line; do
         echo "check_dot: gc counts $counted components in graph $number, --list $expected" >&2
         exit 1
     fi
+    bash "$(dirname "$0")/check_dot_input.sh" "$program" graph.gv > /dev/null
     checked=$((checked + 1))
 done < <("$program" --file "$data" --list | LC_ALL=C tr -c '\n -~' '?')
 rm -f graph.gv dot.log
-echo "dot: $checked graphs of $data accepted without a warning"
+echo "dot: $checked graphs of $data accepted without a warning, and read back by ugraph"
