@@ -32,7 +32,8 @@ void show_progress(Progress& progress, std::uint64_t done) {
                                                : 100.0 * static_cast<double>(done) /
                                                      static_cast<double>(progress.total);
     const int width = std::fprintf(stderr, "\r%5.1f%%  %.0f MB  %.0f MB/s  %.1f s", percent,
-                                   megabytes, megabytes / seconds, seconds);
+                                   megabytes, megabytes / seconds, seconds) -
+                      1;          // the carriage return takes no place
     if (width < progress.width) { // a shorter line leaves none of the longer one behind
         std::fprintf(stderr, "%*s", progress.width - width, "");
     } else {
