@@ -47,7 +47,7 @@ template <typename T> Block<T> zeroed_block(std::size_t count) {
 // One of the hash tables: node indexes in open addressing, 0 for a free slot;
 // with names, also the names' bytes, each as its first position in the file
 // (8 bytes), its length (4 bytes) and its bytes.
-struct HashShard {
+struct alignas(64) HashShard { // a cache line of its own: no two locks share one
     std::mutex lock;
     Block<std::uint32_t> slots;
     std::uint32_t capacity; // a power of two, or 0
