@@ -44,9 +44,8 @@ inline Outcome run_files(std::vector<std::string> files, const GraphFileOptions&
     for (std::string& f : files) {
         names.push_back(f.data());
     }
-    return captured([&] {
-        return run_graph_files(names.data(), static_cast<int>(names.size()), options);
-    });
+    return captured(
+        [&] { return run_graph_files(names.data(), static_cast<int>(names.size()), options); });
 }
 
 // The command line with these arguments, after "ugraph".
@@ -57,8 +56,7 @@ inline Outcome run_args(std::vector<std::string> args) {
         argv.push_back(a.data());
     }
     argv.push_back(nullptr);
-    return captured(
-        [&] { return run_command_line(static_cast<int>(args.size()), argv.data()); });
+    return captured([&] { return run_command_line(static_cast<int>(args.size()), argv.data()); });
 }
 
 inline GraphFileOptions options_of(FileFormat format, IdChoice ids = IdChoice::from_file,
