@@ -65,7 +65,7 @@ static void print_field(const std::vector<char>& field) {
 static void report_fault(const FileRun& run) {
     const PassResult& r = run.pass;
     const char* name = run.source.name;
-    const auto line = static_cast<Figure>(r.faultLine + run.lineBase);
+    const Figure line = Figure{r.faultLine} + run.lineBase;
     if (r.fault != LineFault::no_room) {
         print_error("ugraph: %s:%llu: ", name, line);
     }
