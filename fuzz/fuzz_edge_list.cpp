@@ -7,8 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "fuzz_support.h"
-#include "large/graph_files.h"
+#include "fuzz_graph_files.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     ugraph::fuzz::enter_scratch_folder();
@@ -17,6 +16,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 namespace {
 
+using ugraph::fuzz::lines_of;
+using ugraph::fuzz::root;
 using Ids = std::vector<std::string>;
 
 // The reference: every id as read, in file order; a link joins two of them;
@@ -95,22 +96,6 @@ bool field(const std::string& line, std::size_t& at, bool names, std::string& id
     return true;
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end;
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
 bool skipped(const std::string& line, std::size_t& at) {
     at = line.find_first_not_of(" \t");
     return at == std::string::npos || line[at] == '#' || line[at] == '%';
@@ -161,13 +146,6 @@ Reading read(const std::vector<std::string>& lines, bool names) {
     return r;
 }
 
-std::size_t root(std::vector<std::size_t>& parent, std::size_t x) {
-    while (parent[x] != x) {
-        x = parent[x] = parent[parent[x]];
-    }
-    return x;
-}
-
 // Labels as the reading gives them: nodes ascending or by first appearance,
 // components numbered by their first node.
 std::string labels_of(const Reading& r, bool names) {
@@ -208,10 +186,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     }
     const std::string text(reinterpret_cast<const char*>(data + 1), size - 1);
-    std::FILE* file = std::fopen("g", "wb");
-    FUZZ_CHECK(file != nullptr);
-    std::fwrite(text.data(), 1, text.size(), file);
-    FUZZ_CHECK(std::fclose(file) == 0);
     const IdChoice ids[] = {IdChoice::from_file, IdChoice::numbers, IdChoice::names};
     const std::uint32_t threads[] = {1, 2, 8};
     const std::vector<std::string> lines = lines_of(text);
@@ -219,36 +193,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const bool names =
         choice == IdChoice::from_file ? !first_is_number(lines) : choice == IdChoice::names;
     const Reading expected = read(lines, names);
-    GraphFileOptions options{};
-    options.format = FileFormat::labels;
+    GraphFileOptions options = fuzz::labels_options(InputChoice::edges, threads[data[0] / 3 % 3],
+                                                    1U + data[0] / 9 % 8 * 8);
     options.ids = choice;
-    options.threads = threads[data[0] / 3 % 3];
-    options.quiet = true;
-    options.blockSize = 1U + data[0] / 9 % 8 * 8;
-    options.input = InputChoice::edges;
-    char* out = nullptr;
-    std::size_t outSize = 0;
-    char* err = nullptr;
-    std::size_t errSize = 0;
-    std::FILE* outStream = open_memstream(&out, &outSize);
-    std::FILE* errStream = open_memstream(&err, &errSize);
-    use_console_streams(nullptr, outStream);
-    use_error_stream(errStream);
-    char name[] = "g";
-    char* files[] = {name};
-    const int status = run_graph_files(files, 1, options);
-    use_console_streams(nullptr, nullptr);
-    use_error_stream(nullptr);
-    std::fclose(outStream);
-    std::fclose(errStream);
-    const std::string got(out, outSize);
-    const std::string told(err, errSize);
-    std::free(out);
-    std::free(err);
+    const fuzz::FileRun run = fuzz::run_graph_file(text, options);
     if (!expected.error.empty()) {
-        FUZZ_CHECK(status == 1 && got.empty() && told == expected.error);
+        FUZZ_CHECK(run.status == 1 && run.out.empty() && run.err == expected.error);
     } else {
-        FUZZ_CHECK(status == 0 && told.empty() && got == labels_of(expected, names));
+        FUZZ_CHECK(run.status == 0 && run.err.empty() && run.out == labels_of(expected, names));
     }
     return 0;
 }

@@ -8,8 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "fuzz_support.h"
-#include "large/graph_files.h"
+#include "fuzz_graph_files.h"
 
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     ugraph::fuzz::enter_scratch_folder();
@@ -18,6 +17,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
 
 namespace {
 
+using ugraph::fuzz::lines_of;
+using ugraph::fuzz::root;
 using Words = std::vector<std::string>;
 
 Words words_of(const std::string& line) {
@@ -50,13 +51,6 @@ struct Reading {
     std::uint64_t faultLine = 0;
     std::string labels;
 };
-
-std::size_t root(std::vector<std::size_t>& parent, std::size_t x) {
-    while (parent[x] != x) {
-        x = parent[x] = parent[parent[x]];
-    }
-    return x;
-}
 
 std::string labels_of(std::uint64_t nodes,
                       const std::vector<std::pair<std::uint64_t, std::uint64_t>>& links) {
@@ -146,22 +140,6 @@ Reading read(const std::vector<std::string>& lines) {
     return r;
 }
 
-std::vector<std::string> lines_of(const std::string& text) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        end = end == std::string::npos ? text.size() : end;
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        lines.push_back(line);
-        start = end + 1;
-    }
-    return lines;
-}
-
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -172,10 +150,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Rows and columns stay small, so that the reference can list every node.
     std::string text = "%%MatrixMarket matrix coordinate pattern general\n";
     text.append(reinterpret_cast<const char*>(data + 1), size - 1);
-    std::FILE* file = std::fopen("g", "wb");
-    FUZZ_CHECK(file != nullptr);
-    std::fwrite(text.data(), 1, text.size(), file);
-    FUZZ_CHECK(std::fclose(file) == 0);
     const std::vector<std::string> lines = lines_of(text);
     std::size_t sizeLine = 1;
     while (sizeLine < lines.size() &&
@@ -190,36 +164,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0; // too many nodes to list here
     }
     const Reading expected = read(lines);
-    GraphFileOptions options{};
-    options.format = FileFormat::labels;
-    options.threads = std::uint32_t{1} << (data[0] % 4);
-    options.quiet = true;
-    options.blockSize = 1U + data[0] / 4 % 32;
-    options.input = InputChoice::mtx;
-    char* out = nullptr;
-    std::size_t outSize = 0;
-    char* err = nullptr;
-    std::size_t errSize = 0;
-    std::FILE* outStream = open_memstream(&out, &outSize);
-    std::FILE* errStream = open_memstream(&err, &errSize);
-    use_console_streams(nullptr, outStream);
-    use_error_stream(errStream);
-    char name[] = "g";
-    char* files[] = {name};
-    const int status = run_graph_files(files, 1, options);
-    use_console_streams(nullptr, nullptr);
-    use_error_stream(nullptr);
-    std::fclose(outStream);
-    std::fclose(errStream);
-    const std::string got(out, outSize);
-    const std::string told(err, errSize);
-    std::free(out);
-    std::free(err);
+    const fuzz::FileRun run = fuzz::run_graph_file(
+        text, fuzz::labels_options(InputChoice::mtx, std::uint32_t{1} << (data[0] % 4),
+                                   1U + data[0] / 4 % 32));
     if (expected.faultLine != 0) {
-        FUZZ_CHECK(status == 1 && got.empty());
-        FUZZ_CHECK(told.rfind("ugraph: g:" + std::to_string(expected.faultLine) + ": ", 0) == 0);
+        FUZZ_CHECK(run.status == 1 && run.out.empty());
+        FUZZ_CHECK(run.err.rfind("ugraph: g:" + std::to_string(expected.faultLine) + ": ", 0) == 0);
     } else {
-        FUZZ_CHECK(status == 0 && told.empty() && got == expected.labels);
+        FUZZ_CHECK(run.status == 0 && run.err.empty() && run.out == expected.labels);
     }
     return 0;
 }
