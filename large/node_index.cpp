@@ -139,6 +139,30 @@ static bool make_room(const NodeIndex& nodes, HashShard& shard) {
     return true;
 }
 
+// Probes the shard's table from `hash` for the node that `matches` takes;
+// returns it, or 0 with `slot` the free slot that a new node of that hash
+// takes.
+template <typename Matches>
+static std::uint32_t probe(const HashShard& shard, std::uint64_t hash, Matches&& matches,
+                           std::uint64_t& slot) {
+    for (slot = hash;; slot++) {
+        const std::uint32_t index = shard.slots[slot & (shard.capacity - 1)];
+        if (index == 0 || matches(index)) {
+            return index;
+        }
+    }
+}
+
+// Puts a new node into the free slot that probe found; index 0 (no room)
+// leaves it free.
+static std::uint32_t settle(HashShard& shard, std::uint64_t slot, std::uint32_t index) {
+    if (index != 0) {
+        shard.slots[slot & (shard.capacity - 1)] = index;
+        shard.count++;
+    }
+    return index;
+}
+
 std::uint32_t hashed_number_node(NodeIndex& nodes, std::uint64_t id) {
     const std::uint64_t h = mix(id);
     HashShard& shard = nodes.shards[h >> 56];
@@ -146,22 +170,10 @@ std::uint32_t hashed_number_node(NodeIndex& nodes, std::uint64_t id) {
     if (!make_room(nodes, shard)) {
         return 0;
     }
-    std::uint64_t pos = h;
-    for (;; pos++) {
-        const std::uint32_t index = shard.slots[pos & (shard.capacity - 1)];
-        if (index == 0) {
-            break;
-        }
-        if (key_of(nodes, index) == id) {
-            return index;
-        }
-    }
-    const std::uint32_t index = add_node(nodes, id);
-    if (index != 0) {
-        shard.slots[pos & (shard.capacity - 1)] = index;
-        shard.count++;
-    }
-    return index;
+    std::uint64_t slot = 0;
+    const std::uint32_t found = probe(
+        shard, h, [&nodes, id](std::uint32_t index) { return key_of(nodes, index) == id; }, slot);
+    return found != 0 ? found : settle(shard, slot, add_node(nodes, id));
 }
 
 // Appends a name record to the shard's arena; false without memory.
@@ -195,31 +207,27 @@ std::uint32_t name_node(NodeIndex& nodes, const char* name, std::uint32_t length
     if (!make_room(nodes, shard)) {
         return 0;
     }
-    std::uint64_t pos = h;
-    for (;; pos++) {
-        const std::uint32_t index = shard.slots[pos & (shard.capacity - 1)];
-        if (index == 0) {
-            break;
+    std::uint64_t slot = 0;
+    char* record = nullptr;
+    const std::uint32_t found = probe(
+        shard, h,
+        [&nodes, &record, name, length](std::uint32_t index) {
+            record = name_record(nodes, key_of(nodes, index));
+            return record_length(record) == length &&
+                   std::memcmp(record + NAME_HEADER, name, length) == 0;
+        },
+        slot);
+    if (found != 0) {
+        std::uint64_t first = 0;
+        std::memcpy(&first, record, 8);
+        if (position < first) {
+            std::memcpy(record, &position, 8); // the name's first position is its lowest
         }
-        char* record = name_record(nodes, key_of(nodes, index));
-        if (record_length(record) == length &&
-            std::memcmp(record + NAME_HEADER, name, length) == 0) {
-            std::uint64_t first = 0;
-            std::memcpy(&first, record, 8);
-            if (position < first) {
-                std::memcpy(record, &position, 8);
-            }
-            return index;
-        }
+        return found;
     }
     std::uint64_t key = 0;
     const bool stored = store_name(shard, h >> 56, name, length, position, key);
-    const std::uint32_t index = stored ? add_node(nodes, key) : 0;
-    if (index != 0) {
-        shard.slots[pos & (shard.capacity - 1)] = index;
-        shard.count++;
-    }
-    return index;
+    return settle(shard, slot, stored ? add_node(nodes, key) : 0);
 }
 
 void drop_hash_slots(NodeIndex& nodes) {
