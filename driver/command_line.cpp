@@ -120,30 +120,28 @@ static std::int32_t graph_number(const char* text) {
     return value;
 }
 
-static bool file_format_named(const char* text, FileFormat& format) {
-    const char* const names[] = {"summary", "labels", "text", "json", "dot", "edges"};
-    const FileFormat formats[] = {FileFormat::summary, FileFormat::labels, FileFormat::text,
-                                  FileFormat::json,    FileFormat::dot,    FileFormat::edges};
-    for (std::int32_t i = 0; i < 6; i++) {
+// Sets `value` to the one of `values` that `text` names; false when none is.
+template <typename Value, std::size_t N>
+static bool named(const char* text, const char* const (&names)[N], const Value (&values)[N],
+                  Value& value) {
+    for (std::size_t i = 0; i < N; i++) {
         if (std::strcmp(text, names[i]) == 0) {
-            format = formats[i];
+            value = values[i];
             return true;
         }
     }
     return false;
 }
 
-static bool format_named(const char* text, Format& format) {
-    const char* const names[] = {"text", "dot", "json"};
-    const Format formats[] = {Format::text, Format::dot, Format::json};
-    for (std::int32_t i = 0; i < 3; i++) {
-        if (std::strcmp(text, names[i]) == 0) {
-            format = formats[i];
-            return true;
-        }
-    }
-    return false;
-}
+static const char* const FORMAT_NAMES[] = {"text", "dot", "json"};
+static const Format FORMATS[] = {Format::text, Format::dot, Format::json};
+static const char* const FILE_FORMAT_NAMES[] = {"summary", "labels", "text",
+                                                "json",    "dot",    "edges"};
+static const FileFormat FILE_FORMATS[] = {FileFormat::summary, FileFormat::labels,
+                                          FileFormat::text,    FileFormat::json,
+                                          FileFormat::dot,     FileFormat::edges};
+static const char* const INPUT_NAMES[] = {"edges", "mtx", "dot"};
+static const InputChoice INPUTS[] = {InputChoice::edges, InputChoice::mtx, InputChoice::dot};
 
 // The first of the options that name the data file or its modes, or nullptr.
 static const char* data_file_option(const Options& o) {
@@ -157,18 +155,6 @@ static const char* data_file_option(const Options& o) {
         return "--graph";
     }
     return o.edit ? "--edit" : nullptr;
-}
-
-static bool input_named(const char* text, InputChoice& input) {
-    const char* const names[] = {"edges", "mtx", "dot"};
-    const InputChoice inputs[] = {InputChoice::edges, InputChoice::mtx, InputChoice::dot};
-    for (std::int32_t i = 0; i < 3; i++) {
-        if (std::strcmp(text, names[i]) == 0) {
-            input = inputs[i];
-            return true;
-        }
-    }
-    return false;
 }
 
 // A component's number from 1 up, or "largest".
@@ -209,7 +195,7 @@ static int run_files(const Options& o) {
     if (data_file_option(o) != nullptr) {
         return wrong_usage("ugraph: %s takes no FILE operand", data_file_option(o));
     }
-    if (o.format != nullptr && !file_format_named(o.format, options.format)) {
+    if (o.format != nullptr && !named(o.format, FILE_FORMAT_NAMES, FILE_FORMATS, options.format)) {
         return wrong_usage("ugraph: the format of a FILE must be summary, labels, text, json, dot "
                            "or edges, not '%s'",
                            o.format);
@@ -224,7 +210,7 @@ static int run_files(const Options& o) {
     if (o.ids != nullptr) {
         options.ids = std::strcmp(o.ids, "numbers") == 0 ? IdChoice::numbers : IdChoice::names;
     }
-    if (o.input != nullptr && !input_named(o.input, options.input)) {
+    if (o.input != nullptr && !named(o.input, INPUT_NAMES, INPUTS, options.input)) {
         return wrong_usage("ugraph: --input-format must be edges, mtx or dot, not '%s'", o.input);
     }
     if (o.component != nullptr && !component_named(o.component, options.component)) {
@@ -262,11 +248,11 @@ static int run_options(const Options& o) {
                            o.graph);
     }
     FileFormat fileFormat = FileFormat::summary;
-    if (o.format != nullptr && !format_named(o.format, format) &&
-        file_format_named(o.format, fileFormat)) {
+    if (o.format != nullptr && !named(o.format, FORMAT_NAMES, FORMATS, format) &&
+        named(o.format, FILE_FORMAT_NAMES, FILE_FORMATS, fileFormat)) {
         return wrong_usage("ugraph: --format=%s goes with a FILE operand", o.format);
     }
-    if (o.format != nullptr && !format_named(o.format, format)) {
+    if (o.format != nullptr && !named(o.format, FORMAT_NAMES, FORMATS, format)) {
         return wrong_usage("ugraph: the format must be text, dot or json, not '%s'", o.format);
     }
     if (o.format != nullptr && o.graph == nullptr) {
