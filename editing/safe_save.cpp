@@ -329,7 +329,7 @@ static bool make_temp(int directory, const Target& target, TempFile& temp) {
         return true;
     }
     if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL) {
-        return false; // the directory refuses any new file
+        return false; // the directory takes no file at all
     }
     return make_named_temp(temp);
 }

@@ -18,7 +18,7 @@ using SaveFiller = SaveStatus (*)(std::FILE* old, std::FILE* fresh, void* contex
 // saves never overlap. fill writes a temporary file beside it: unnamed where
 // the file system allows (O_TMPFILE), else hidden as ".NAME.ugraph-XXXXXX".
 // It is flushed to the disk, given the old file's owner, group and permission
-// bits (0666 less the umask for a new file) and renamed over it. The
+// bits (0666 less the umask when there was none) and renamed over it. The
 // temporary files that killed runs left beside the same data file are
 // removed first. A file without any write bit, one this user may not write,
 // and one with other hard links are not saved. On failure, or on SIGINT,
