@@ -78,10 +78,19 @@ void print_dot_id_text(const char* text, std::size_t length) {
     print_escaped(text, length, escape_for_id);
 }
 
+static char one_line(char c) {
+    return static_cast<unsigned char>(c) < 0x20 ? ' ' : c;
+}
+
 void print_one_line_text(const char* text, std::size_t length) {
     for (std::size_t i = 0; i < length; i++) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        print_char(byte < 0x20 ? ' ' : text[i]);
+        print_char(one_line(text[i]));
+    }
+}
+
+void print_one_line_error(const char* text, std::size_t length) {
+    for (std::size_t i = 0; i < length; i++) {
+        print_error("%c", one_line(text[i]));
     }
 }
 

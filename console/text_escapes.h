@@ -21,8 +21,10 @@ void print_dot_label_text(const char* text, std::size_t length);
 // since one before the closing quote would escape it.
 void print_dot_id_text(const char* text, std::size_t length);
 
-// The text with every byte below 32 as a blank, so that it keeps to one line.
+// The text with every byte below 32 as a blank, so that it keeps to one line;
+// on the console's output, or in a message on its error stream.
 void print_one_line_text(const char* text, std::size_t length);
+void print_one_line_error(const char* text, std::size_t length);
 
 } // namespace ugraph
 

@@ -106,9 +106,7 @@ bool names_fit_lines(const char* name, NodeIndex& nodes, const NodeOrder& order)
             print_error("ugraph: %s: a node's name holds a line break, which an edge list cannot "
                         "hold: '",
                         name);
-            for (std::uint32_t i = 0; i < id.length; i++) {
-                print_error("%c", static_cast<unsigned char>(id.name[i]) < 0x20 ? ' ' : id.name[i]);
-            }
+            print_one_line_error(id.name, id.length);
             print_error("'\n");
             return false;
         }

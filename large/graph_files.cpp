@@ -10,6 +10,7 @@
 #include <new>
 
 #include "console/console.h"
+#include "console/text_escapes.h"
 #include "large/component_tally.h"
 #include "large/component_walk.h"
 #include "large/dot_input.h"
@@ -55,13 +56,6 @@ struct FileRun {
     bool kept; // the links are kept, in the file's order
 };
 
-// The field a message names, on one line.
-static void print_field(const std::vector<char>& field) {
-    for (const char c : field) {
-        print_error("%c", static_cast<unsigned char>(c) < 0x20 ? ' ' : c);
-    }
-}
-
 static void report_fault(const FileRun& run) {
     const PassResult& r = run.pass;
     const char* name = run.source.name;
@@ -75,12 +69,12 @@ static void report_fault(const FileRun& run) {
         break;
     case LineFault::not_a_number:
         print_error("'");
-        print_field(r.faultField);
+        print_one_line_error(r.faultField.data(), r.faultField.size());
         print_error("' is not a node number (use --ids=names)\n");
         break;
     case LineFault::too_large:
         print_error("node number ");
-        print_field(r.faultField);
+        print_one_line_error(r.faultField.data(), r.faultField.size());
         print_error(" is too large\n");
         break;
     case LineFault::unclosed_quote:
@@ -91,7 +85,7 @@ static void report_fault(const FileRun& run) {
         break;
     case LineFault::outside:
         print_error("entry ");
-        print_field(r.faultField);
+        print_one_line_error(r.faultField.data(), r.faultField.size());
         print_error(" is outside the %llu by %llu matrix\n", static_cast<Figure>(run.matrix.rows),
                     static_cast<Figure>(run.matrix.columns));
         break;

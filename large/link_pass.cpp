@@ -55,7 +55,6 @@ struct Worker {
 // fault reported is the file's first.
 struct Pass {
     GraphSource* source;
-    const PassOptions* options;
     std::uint64_t blockSize;
     std::atomic<std::uint64_t> nextBlock;
     std::atomic<std::uint64_t> faultBlock;
@@ -358,7 +357,6 @@ static void start_workers(std::vector<Worker>& workers, std::size_t first) {
 static void prepare(Pass& pass, GraphSource& source, NodeIndex& nodes, const PassOptions& options,
                     std::vector<Worker>& workers) {
     pass.source = &source;
-    pass.options = &options;
     pass.blockSize = options.blockSize != 0 ? options.blockSize : DEFAULT_BLOCK;
     pass.faultBlock = NO_BLOCK;
     start_progress(pass.progress, options.progress && source.size > 0, source.size);
