@@ -3,6 +3,7 @@
 // reading done here, or the run must be refused at the line the reference
 // finds wrong.
 #include <algorithm>
+#include <cstdint>
 #include <map>
 #include <numeric>
 #include <string>
@@ -37,13 +38,14 @@ Words words_of(const std::string& line) {
     return words;
 }
 
+// A whole decimal number below 2^63, as the reader takes counts and sizes.
 bool number(const std::string& word, std::uint64_t& value) {
-    if (word.empty() || word.size() > 18 ||
+    if (word.empty() || word.size() > 19 ||
         word.find_first_not_of("0123456789") != std::string::npos) {
         return false;
     }
     value = std::stoull(word);
-    return true;
+    return value <= std::uint64_t{INT64_MAX};
 }
 
 // The reference: 0 and the labels when the file reads, or the line at fault.
@@ -68,7 +70,7 @@ std::string labels_of(std::uint64_t nodes,
     return out;
 }
 
-// A row or a column: up to 18 digits, then a blank, a tab or the line's end.
+// A row or a column: up to 19 digits, then a blank, a tab or the line's end.
 bool entry_number(const std::string& line, std::size_t& at, std::uint64_t& value) {
     const std::size_t start = at;
     while (at < line.size() && line[at] >= '0' && line[at] <= '9') {
