@@ -181,11 +181,26 @@ static const char* second_field(EdgeReader& r, const char* p, std::uint32_t& nod
     return node_field(r, p, node, position);
 }
 
+// Fetches the parent of a direct node, whose own word was fetched as its line was read.
+static void prefetch_parent(NodeIndex& nodes, std::uint32_t index) {
+    if (index != 0 && is_direct(nodes, index)) {
+        const std::uint32_t parent =
+            std::atomic_ref<std::uint32_t>(nodes.direct[index]).load(std::memory_order_relaxed);
+        if (parent != index) {
+            __builtin_prefetch(&nodes.direct[parent], 1);
+        }
+    }
+}
+
 // Joins the links of a batch. Their nodes' words were fetched while the
 // batch was read, so the misses of many links overlap instead of one after
 // another.
 static bool join_batch(EdgeReader& r, LinkBatch& batch) {
     NodeIndex& nodes = *r.nodes;
+    for (std::uint32_t i = 0; i < batch.count; i++) {
+        prefetch_parent(nodes, batch.from[i]);
+        prefetch_parent(nodes, batch.to[i]);
+    }
     for (std::uint32_t i = 0; i < batch.count; i++) {
         const std::uint32_t a = batch.from[i];
         const std::uint32_t b = batch.to[i];
