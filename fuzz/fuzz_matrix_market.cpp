@@ -38,13 +38,19 @@ Words words_of(const std::string& line) {
     return words;
 }
 
+// The digits of a number after its leading zeros, which add nothing.
+std::string significant(const std::string& digits) {
+    const std::size_t zeros = digits.find_first_not_of('0');
+    return zeros == std::string::npos ? "0" : digits.substr(zeros);
+}
+
 // A whole decimal number below 2^63, as the reader takes counts and sizes.
 bool number(const std::string& word, std::uint64_t& value) {
-    if (word.empty() || word.size() > 19 ||
-        word.find_first_not_of("0123456789") != std::string::npos) {
+    if (word.empty() || word.find_first_not_of("0123456789") != std::string::npos ||
+        significant(word).size() > 19) {
         return false;
     }
-    value = std::stoull(word);
+    value = std::stoull(significant(word));
     return value <= std::uint64_t{INT64_MAX};
 }
 
@@ -70,14 +76,16 @@ std::string labels_of(std::uint64_t nodes,
     return out;
 }
 
-// A row or a column: up to 19 digits, then a blank, a tab or the line's end.
+// A row or a column: up to 18 digits after any leading zeros, then a blank, a tab or the line's
+// end.
 bool entry_number(const std::string& line, std::size_t& at, std::uint64_t& value) {
     const std::size_t start = at;
     while (at < line.size() && line[at] >= '0' && line[at] <= '9') {
         at++;
     }
     const bool ends = at == line.size() || line[at] == ' ' || line[at] == '\t';
-    return ends && number(line.substr(start, at - start), value);
+    const std::string digits = line.substr(start, at - start);
+    return ends && significant(digits).size() <= 18 && number(digits, value);
 }
 
 // An entry: a row and a column, blanks between, any values after.

@@ -334,11 +334,16 @@ static bool inside(const EdgeReader& r, std::uint64_t row, std::uint64_t column)
     return row >= 1 && row <= r.rows && column >= 1 && column <= r.columns;
 }
 
-// A row or a column: digits, up to a blank, a tab or the line's end.
+// A row or a column: digits, up to a blank, a tab or the line's end;
+// `digits` counts those after the leading zeros, which add nothing.
 static const char* entry_number(EdgeReader& r, const char* p, std::uint64_t& value,
                                 std::size_t& digits) {
-    const char* q = digit_run(p, value);
-    digits = static_cast<std::size_t>(q - p);
+    const char* first = p;
+    while (*first == '0') {
+        first++;
+    }
+    const char* q = digit_run(first, value);
+    digits = static_cast<std::size_t>(q - first);
     if (q == p || (!is_blank(*q) && !is_line_end(q))) {
         return fault(r, LineFault::bad_entry);
     }

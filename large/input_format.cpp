@@ -168,10 +168,17 @@ static bool check_banner(const GraphSource& source, const char* line, const char
     return true;
 }
 
-// A whole decimal number, below 2^63.
+// A whole decimal number, below 2^63; leading zeros add nothing.
 static bool whole_number(const char* word, std::size_t length, std::uint64_t& value) {
     value = 0;
-    if (length == 0 || length > 19) {
+    if (length == 0) {
+        return false;
+    }
+    while (length > 1 && *word == '0') {
+        word++;
+        length--;
+    }
+    if (length > 19) {
         return false;
     }
     for (std::size_t i = 0; i < length; i++) {

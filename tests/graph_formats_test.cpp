@@ -71,6 +71,8 @@ TEST(GraphFormats, MatrixMarket) {
              "  2 nodes  1 link  1 component  largest 2"},
             {MTX + "pattern general\n2 6 1\n1 6\n", true, "1\t1\n2\t2\n3\t3\n4\t4\n5\t5\n6\t1\n",
              "  6 nodes  1 link  5 components  largest 2"},
+            {MTX + "pattern general\n03 00000000000000000000002 01\n0000000000000000003 002\n",
+             true, "1\t1\n2\t2\n3\t2\n", "  3 nodes  1 link  2 components  largest 2"},
             {MTX + "pattern general\n0 0 0\n", true, "",
              "  0 nodes  0 links  0 components  largest 0"},
             {"%%MatrixMarket matrix array real general\n2 2\n1\n2\n3\n4\n", false, "",
