@@ -65,26 +65,40 @@ static std::nullptr_t fault_field(EdgeReader& r, LineFault kind, const char* p) 
     return fault(r, kind);
 }
 
-// A number: digits only, leading zeros adding nothing, below 2^63.
-static const char* number_field(EdgeReader& r, const char* p, std::uint64_t& value) {
-    const char* start = p;
-    while (*p == '0') {
+NumberText read_number(const char* begin, const char* end, std::uint64_t& value) {
+    const char* p = begin;
+    while (p < end && *p == '0') {
         p++;
     }
     const char* digits = p;
     std::uint64_t v = 0;
-    for (; is_digit(*p); p++) {
+    for (; p < end && is_digit(*p); p++) {
         v = v * 10 + static_cast<std::uint64_t>(*p - '0'); // wraps past 19 digits, caught below
     }
-    if (p == start || !ends_field(p)) {
-        return fault_field(r, LineFault::not_a_number, start);
+    if (p == begin || p != end) {
+        return NumberText::not_a_number;
     }
     const auto count = p - digits;
     if (count > 19 || (count == 19 && v > std::numeric_limits<std::int64_t>::max())) {
-        return fault_field(r, LineFault::too_large, start);
+        return NumberText::too_large;
     }
     value = v;
-    return p;
+    return NumberText::number;
+}
+
+static const char* number_field(EdgeReader& r, const char* p, std::uint64_t& value) {
+    const char* end = p;
+    while (!ends_field(end)) {
+        end++;
+    }
+    switch (read_number(p, end, value)) {
+    case NumberText::number:
+        return end;
+    case NumberText::too_large:
+        return fault_field(r, LineFault::too_large, p);
+    default:
+        return fault_field(r, LineFault::not_a_number, p);
+    }
 }
 
 static const char* number_node_field(EdgeReader& r, const char* p, std::uint32_t& node) {
@@ -334,18 +348,19 @@ static bool inside(const EdgeReader& r, std::uint64_t row, std::uint64_t column)
     return row >= 1 && row <= r.rows && column >= 1 && column <= r.columns;
 }
 
-// A row or a column: digits, up to a blank, a tab or the line's end;
-// `digits` counts those after the leading zeros, which add nothing.
-static const char* entry_number(EdgeReader& r, const char* p, std::uint64_t& value,
-                                std::size_t& digits) {
-    const char* first = p;
-    while (*first == '0') {
-        first++;
+// A row or a column: digits, up to a blank, a tab or the line's end. A
+// number too large for ugraph is too large for any matrix it reads, and
+// reads as the largest.
+static const char* entry_number(EdgeReader& r, const char* p, std::uint64_t& value) {
+    const char* q = p;
+    while (is_digit(*q)) {
+        q++;
     }
-    const char* q = digit_run(first, value);
-    digits = static_cast<std::size_t>(q - first);
     if (q == p || (!is_blank(*q) && !is_line_end(q))) {
         return fault(r, LineFault::bad_entry);
+    }
+    if (read_number(p, q, value) != NumberText::number) {
+        value = std::numeric_limits<std::uint64_t>::max();
     }
     return q;
 }
@@ -359,15 +374,13 @@ static const char* read_entry(EdgeReader& r, const char* p, const char* end, Lin
     const char* row = p;
     std::uint64_t i = 0;
     std::uint64_t j = 0;
-    std::size_t rowDigits = 0;
-    std::size_t columnDigits = 0;
-    p = entry_number(r, p, i, rowDigits);
+    p = entry_number(r, p, i);
     p = p != nullptr ? skip_blanks(p) : nullptr;
-    p = p != nullptr ? entry_number(r, p, j, columnDigits) : nullptr;
+    p = p != nullptr ? entry_number(r, p, j) : nullptr;
     if (p == nullptr) {
         return nullptr;
     }
-    if (rowDigits > 18 || columnDigits > 18 || !inside(r, i, j)) {
+    if (!inside(r, i, j)) {
         r.field.assign(row, p);
         return fault(r, LineFault::outside);
     }

@@ -21,6 +21,12 @@ enum class LineFault {
     outside    // a Matrix Market entry outside the matrix
 };
 
+enum class NumberText { number, not_a_number, too_large };
+
+// The decimal number that [begin, end) spells: digits only, leading zeros
+// adding nothing, below 2^63.
+NumberText read_number(const char* begin, const char* end, std::uint64_t& value);
+
 // A look at one link of a file read a second time.
 using LinkVisit = void (*)(void* context, std::uint32_t a, std::uint32_t b);
 

@@ -5,9 +5,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 
 #include "console/console.h"
+#include "large/edge_lines.h"
 #include "large/node_index.h"
 
 namespace ugraph {
@@ -168,26 +168,8 @@ static bool check_banner(const GraphSource& source, const char* line, const char
     return true;
 }
 
-// A whole decimal number, below 2^63; leading zeros add nothing.
 static bool whole_number(const char* word, std::size_t length, std::uint64_t& value) {
-    value = 0;
-    if (length == 0) {
-        return false;
-    }
-    while (length > 1 && *word == '0') {
-        word++;
-        length--;
-    }
-    if (length > 19) {
-        return false;
-    }
-    for (std::size_t i = 0; i < length; i++) {
-        if (word[i] < '0' || word[i] > '9') {
-            return false;
-        }
-        value = value * 10 + static_cast<std::uint64_t>(word[i] - '0');
-    }
-    return value <= static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    return read_number(word, word + length, value) == NumberText::number;
 }
 
 static bool read_size_line(const GraphSource& source, const char* line, const char* end,
