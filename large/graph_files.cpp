@@ -137,6 +137,14 @@ static bool id_kind(FileRun& run, IdKind& kind) {
 
 // A Matrix Market file's nodes are 1 to the larger of its rows and columns,
 // every one of them, linked or not.
+// The run's node index, or the end of the run when memory is out.
+static void start_nodes(FileRun& run, IdKind kind, std::uint32_t directIds = DIRECT_IDS) {
+    run.nodes = make_node_index(kind, directIds);
+    if (!run.nodes) {
+        out_of_memory();
+    }
+}
+
 static bool start_matrix(FileRun& run) {
     if (!read_matrix_header(run.source, run.matrix)) {
         return false;
@@ -144,10 +152,7 @@ static bool start_matrix(FileRun& run) {
     const std::uint64_t n =
         run.matrix.rows > run.matrix.columns ? run.matrix.rows : run.matrix.columns;
     run.lineBase = run.matrix.sizeLine;
-    run.nodes = make_node_index(IdKind::numbers, static_cast<std::uint32_t>(n + 1));
-    if (!run.nodes) {
-        out_of_memory();
-    }
+    start_nodes(run, IdKind::numbers, static_cast<std::uint32_t>(n + 1));
     for (std::uint64_t id = 1; id <= n; id++) {
         mark_node(*run.nodes, static_cast<std::uint32_t>(id + 1));
     }
@@ -179,7 +184,7 @@ static bool read_file(FileRun& run) {
                  : o.input == InputChoice::dot ? InputFormat::dot
                                                : format;
     if (run.format == InputFormat::dot) {
-        run.nodes = make_node_index(IdKind::names);
+        start_nodes(run, IdKind::names);
         run.kept = true;
         return read_dot_links(run.source, *run.nodes, run.pass);
     }
@@ -187,11 +192,8 @@ static bool read_file(FileRun& run) {
     if (run.format == InputFormat::mtx ? !start_matrix(run) : !id_kind(run, kind)) {
         return false;
     }
-    if (!run.nodes) {
-        run.nodes = make_node_index(kind);
-    }
-    if (!run.nodes) {
-        out_of_memory();
+    if (!run.nodes) { // a Matrix Market file has its own already
+        start_nodes(run, kind);
     }
     run.kept = walks(o.format) || (reads_links_again(o) && !run.source.regular);
     read_links(run.source, *run.nodes, pass_options(run, run.kept), run.pass);
