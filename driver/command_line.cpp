@@ -16,7 +16,17 @@
 namespace ugraph {
 
 // Long-only options, apart from any letter.
-enum OptionCode : int { VERSION = 256, FORMAT, IDS, INPUT_FORMAT, COMPONENT };
+enum OptionCode : int {
+    VERSION = 256,
+    FORMAT,
+    IDS,
+    INPUT_FORMAT,
+    COMPONENT,
+    SEPARATOR,
+    HEADER,
+    NO_HEADER,
+    COLUMNS
+};
 
 static const char SHORT_OPTIONS[] = ":hf:lg:ej:q"; // ':' first: a missing value is told apart
 
@@ -33,6 +43,10 @@ static const option LONG_OPTIONS[] = {
     {"quiet", no_argument, nullptr, 'q'},
     {"input-format", required_argument, nullptr, INPUT_FORMAT},
     {"component", required_argument, nullptr, COMPONENT},
+    {"separator", required_argument, nullptr, SEPARATOR},
+    {"header", no_argument, nullptr, HEADER},
+    {"no-header", no_argument, nullptr, NO_HEADER},
+    {"columns", required_argument, nullptr, COLUMNS},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -53,7 +67,13 @@ static const char USAGE[] =
     "                     dot or edges (its links as an edge list)\n"
     "  -e, --edit         edit a graph and save it into the data file\n"
     "      --ids=KIND     read a FILE's node ids as numbers or names (by default,\n"
-    "                     numbers when its first id is digits only)\n"
+    "                     numbers unless another id is found)\n"
+    "      --separator=C  an edge list's fields are separated by C: one byte, or\n"
+    "                     tab, space (runs of blanks and tabs), comma or semicolon\n"
+    "                     (by default, as its first data line shows)\n"
+    "      --header, --no-header  the first data line of an edge list is a header,\n"
+    "                     or data (by default, as it and the next line show)\n"
+    "      --columns=I,J  the ids of a link are fields I and J (from 1) of its line\n"
     "      --input-format=KIND  read a FILE as edges, mtx or dot (by default, as its\n"
     "                     content shows)\n"
     "      --component=K  write only component K of a FILE, or the largest one\n"
@@ -67,6 +87,7 @@ static const char USAGE[] =
     "used, 2 for wrong usage.\n";
 
 inline constexpr std::int32_t MAX_THREADS = 1024;
+inline constexpr std::uint32_t MAX_FIELD = 1000000; // of --columns
 
 // What the command line asks for; a repeated option counts as its last value.
 struct Options {
@@ -81,6 +102,9 @@ struct Options {
     const char* threads;   // the value of --threads, nullptr when not given
     const char* input;     // the value of --input-format, nullptr when not given
     const char* component; // the value of --component, nullptr when not given
+    const char* separator; // the value of --separator, nullptr when not given
+    const char* columns;   // the value of --columns, nullptr when not given
+    HeaderChoice header;   // the last of --header and --no-header
     char* const* files;    // the FILE operands
     int fileCount;
 };
@@ -97,7 +121,8 @@ static int unknown_option(char** argv) {
     if (optopt == 0) {
         return wrong_usage("ugraph: unrecognized option '%s'", typed);
     }
-    if (optopt == VERSION || std::strchr("hleq", optopt) != nullptr) {
+    if (optopt == VERSION || optopt == HEADER || optopt == NO_HEADER ||
+        std::strchr("hleq", optopt) != nullptr) {
         return wrong_usage("ugraph: option '%s' takes no value", typed);
     }
     const char letter[] = {static_cast<char>(optopt), '\0'};
@@ -171,10 +196,50 @@ static bool component_named(const char* text, ComponentChoice& component) {
     return component.largest || component.number > 0;
 }
 
+// The separator --separator names: one byte, or a word for one.
+static bool separator_named(const char* text, char& separator) {
+    static const char* const NAMES[] = {"tab", "space", "comma", "semicolon"};
+    static const char SEPARATORS[] = {'\t', BLANKS, ',', ';'};
+    if (named(text, NAMES, SEPARATORS, separator)) {
+        return true;
+    }
+    // A quote opens a quoted name, and line ends end lines.
+    separator = text[0];
+    return text[0] != '\0' && text[1] == '\0' && std::strchr("\"\r\n", text[0]) == nullptr;
+}
+
+// A field number from 1 up, ended by `end`; 0 when malformed.
+static std::uint32_t field_number(const char*& text, char end) {
+    std::uint32_t value = 0;
+    const char* start = text;
+    for (; *text >= '0' && *text <= '9'; text++) {
+        value = value > MAX_FIELD / 10 ? MAX_FIELD + 1
+                                       : value * 10 + static_cast<std::uint32_t>(*text - '0');
+    }
+    return text > start && *text == end && value <= MAX_FIELD ? value : 0;
+}
+
+// --columns=I,J: two different field numbers.
+static bool columns_named(const char* text, DialectChoice& dialect) {
+    dialect.first = field_number(text, ',');
+    text += *text == ',' ? 1 : 0;
+    dialect.second = field_number(text, '\0');
+    return dialect.first != 0 && dialect.second != 0 && dialect.first != dialect.second;
+}
+
 // The first of the options that go with FILE operands only, or nullptr.
 static const char* file_option(const Options& o) {
     if (o.ids != nullptr) {
         return "--ids";
+    }
+    if (o.separator != nullptr) {
+        return "--separator";
+    }
+    if (o.header != HeaderChoice::from_file) {
+        return o.header == HeaderChoice::yes ? "--header" : "--no-header";
+    }
+    if (o.columns != nullptr) {
+        return "--columns";
     }
     if (o.input != nullptr) {
         return "--input-format";
@@ -208,7 +273,19 @@ static int run_files(const Options& o) {
         return wrong_usage("ugraph: --ids must be numbers or names, not '%s'", o.ids);
     }
     if (o.ids != nullptr) {
-        options.ids = std::strcmp(o.ids, "numbers") == 0 ? IdChoice::numbers : IdChoice::names;
+        options.dialect.ids =
+            std::strcmp(o.ids, "numbers") == 0 ? IdChoice::numbers : IdChoice::names;
+    }
+    options.dialect.header = o.header;
+    if (o.separator != nullptr && !separator_named(o.separator, options.dialect.separator)) {
+        return wrong_usage("ugraph: --separator must be one byte other than a quote or a line "
+                           "end, or tab, space, comma or semicolon, not '%s'",
+                           o.separator);
+    }
+    if (o.columns != nullptr && !columns_named(o.columns, options.dialect)) {
+        return wrong_usage("ugraph: --columns must be two different field numbers from 1 up, "
+                           "such as 2,3, not '%s'",
+                           o.columns);
     }
     if (o.input != nullptr && !named(o.input, INPUT_NAMES, INPUTS, options.input)) {
         return wrong_usage("ugraph: --input-format must be edges, mtx or dot, not '%s'", o.input);
@@ -323,6 +400,18 @@ int run_command_line(int argc, char** argv) {
             break;
         case COMPONENT:
             o.component = optarg;
+            break;
+        case SEPARATOR:
+            o.separator = optarg;
+            break;
+        case HEADER:
+            o.header = HeaderChoice::yes;
+            break;
+        case NO_HEADER:
+            o.header = HeaderChoice::no;
+            break;
+        case COLUMNS:
+            o.columns = optarg;
             break;
         case ':':
             return wrong_usage("ugraph: option '%s' needs a value", argv[optind - 1]);

@@ -195,7 +195,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const Reading expected = read(lines, names);
     GraphFileOptions options = fuzz::labels_options(InputChoice::edges, threads[data[0] / 3 % 3],
                                                     1U + data[0] / 9 % 8 * 8);
-    options.ids = choice;
+    options.dialect.ids = choice;
     const fuzz::FileRun run = fuzz::run_graph_file(text, options);
     if (!expected.error.empty()) {
         FUZZ_CHECK(run.status == 1 && run.out.empty() && run.err == expected.error);

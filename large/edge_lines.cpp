@@ -4,23 +4,15 @@
 #include <array>
 #include <cstring>
 #include <limits>
+#include <string>
 
+#include "large/edge_fields.h"
 #include "large/link_forest.h"
 
 namespace ugraph {
 
-// Every span ends with a newline, so the scans below stop at one without
-// counting bytes; a carriage return counts as a line end only right before it.
 static bool is_blank(char c) {
     return c == ' ' || c == '\t';
-}
-
-static bool is_line_end(const char* p) {
-    return *p == '\n' || (*p == '\r' && p[1] == '\n');
-}
-
-static bool ends_field(const char* p) {
-    return is_blank(*p) || *p == ',' || is_line_end(p);
 }
 
 static const char* skip_blanks(const char* p) {
@@ -55,14 +47,9 @@ static std::nullptr_t fault(EdgeReader& r, LineFault kind) {
     return nullptr;
 }
 
-// The fault names the field that starts at p: every byte up to its end.
-static std::nullptr_t fault_field(EdgeReader& r, LineFault kind, const char* p) {
-    const char* end = p;
-    while (!ends_field(end)) {
-        end++;
-    }
-    r.field.assign(p, end);
-    return fault(r, kind);
+static bool failed(EdgeReader& r, LineFault kind) {
+    r.fault = kind;
+    return false;
 }
 
 NumberText read_number(const char* begin, const char* end, std::uint64_t& value) {
@@ -86,113 +73,73 @@ NumberText read_number(const char* begin, const char* end, std::uint64_t& value)
     return NumberText::number;
 }
 
-static const char* number_field(EdgeReader& r, const char* p, std::uint64_t& value) {
-    const char* end = p;
-    while (!ends_field(end)) {
-        end++;
-    }
-    switch (read_number(p, end, value)) {
-    case NumberText::number:
-        return end;
-    case NumberText::too_large:
-        return fault_field(r, LineFault::too_large, p);
-    default:
-        return fault_field(r, LineFault::not_a_number, p);
-    }
+// The fault names a field as it stands.
+static bool fault_field(EdgeReader& r, LineFault kind, const Field& field) {
+    r.field.assign(field.begin, field.end);
+    return failed(r, kind);
 }
 
-static const char* number_node_field(EdgeReader& r, const char* p, std::uint32_t& node) {
+static bool number_node(EdgeReader& r, const Field& field, std::uint32_t& node) {
     std::uint64_t id = 0;
-    p = number_field(r, p, id);
-    if (p == nullptr) {
-        return nullptr;
+    switch (read_number(field.begin, field.end, id)) {
+    case NumberText::number:
+        break;
+    case NumberText::too_large:
+        return fault_field(r, LineFault::too_large, field);
+    default:
+        return fault_field(r, LineFault::not_a_number, field);
     }
     node = number_index(*r.nodes, id);
     if (is_direct(*r.nodes, node)) {
         __builtin_prefetch(&r.nodes->direct[node], 1); // read when the batch is joined
     }
-    return node != 0 ? p : fault(r, LineFault::no_room);
+    return node != 0 || failed(r, LineFault::no_room);
 }
 
-// A quoted name, "" standing for one quote; it must end at its closing quote.
-static const char* quoted_name(EdgeReader& r, const char* p, const char*& name,
-                               std::size_t& length) {
-    const char* q = p + 1;
-    bool doubled = false;
-    for (;; q++) {
-        if (*q == '\n') {
-            return fault(r, LineFault::unclosed_quote);
-        }
-        if (*q == '"' && q[1] == '"') {
-            doubled = true;
-            q++;
-        } else if (*q == '"') {
-            break;
-        }
+// A name as read: a quoted one without its quotes, "" as one quote.
+static void name_text(EdgeReader& r, const Field& field, const char*& name, std::size_t& length) {
+    name = field.begin;
+    length = static_cast<std::size_t>(field.end - field.begin);
+    if (!is_quoted(field)) {
+        return;
     }
-    if (!ends_field(q + 1)) {
-        return fault(r, LineFault::unclosed_quote);
+    name++;
+    length -= 2;
+    if (std::memchr(name, '"', length) == nullptr) {
+        return;
     }
-    name = p + 1;
-    length = static_cast<std::size_t>(q - name);
-    if (doubled) {
-        r.field.clear();
-        for (const char* c = name; c < q; c++) {
-            r.field.push_back(*c);
-            c += *c == '"' ? 1 : 0;
-        }
-        name = r.field.data();
-        length = r.field.size();
+    r.field.clear();
+    for (const char* c = name; c < name + length; c++) {
+        r.field.push_back(*c);
+        c += *c == '"' ? 1 : 0;
     }
-    return q + 1;
+    name = r.field.data();
+    length = r.field.size();
 }
 
-static const char* name_node_field(EdgeReader& r, const char* p, std::uint32_t& node,
-                                   std::uint64_t position) {
-    const char* name = p;
+static bool name_node_of(EdgeReader& r, const Field& field, std::uint64_t position,
+                         std::uint32_t& node) {
+    const char* name = nullptr;
     std::size_t length = 0;
-    if (*p == '"') {
-        p = quoted_name(r, p, name, length);
-        if (p == nullptr) {
-            return nullptr;
-        }
-    } else {
-        while (!ends_field(p)) {
-            p++;
-        }
-        length = static_cast<std::size_t>(p - name);
-    }
-    if (length == 0) {
-        return fault(r, LineFault::empty_id);
-    }
+    name_text(r, field, name, length);
     if (length > std::numeric_limits<std::uint32_t>::max()) {
-        return fault(r, LineFault::no_room);
+        return failed(r, LineFault::no_room);
     }
     node = name_node(*r.nodes, name, static_cast<std::uint32_t>(length), position);
-    return node != 0 ? p : fault(r, LineFault::no_room);
+    return node != 0 || failed(r, LineFault::no_room);
 }
 
-static const char* node_field(EdgeReader& r, const char* p, std::uint32_t& node,
-                              std::uint64_t position) {
-    if (*p == ',') {
-        return fault(r, LineFault::empty_id);
+// The node of an id field, which stands at `position` in the file. An empty
+// field is no id; quotes around nothing are the empty name.
+static bool node_of(EdgeReader& r, const Field& field, std::uint64_t position,
+                    std::uint32_t& node) {
+    if (field.begin == field.end) {
+        return failed(r, LineFault::empty_id);
     }
     if (r.nodes->kind == IdKind::numbers) {
-        return number_node_field(r, p, node);
+        return number_node(r, field, node);
     }
-    return name_node_field(r, p, node, position);
-}
-
-// The second id follows blanks, or one comma with blanks around it.
-static const char* second_field(EdgeReader& r, const char* p, std::uint32_t& node,
-                                std::uint64_t position) {
-    if (*p == ',') {
-        p = skip_blanks(p + 1);
-        if (is_line_end(p)) {
-            return fault(r, LineFault::empty_id);
-        }
-    }
-    return node_field(r, p, node, position);
+    return name_node_of(r, field, position, node);
 }
 
 // Fetches the parent of a direct node, whose own word was fetched as its line was read.
@@ -238,29 +185,58 @@ static bool join_batch(EdgeReader& r, LinkBatch& batch) {
     return true;
 }
 
+// Finds the fields of a line's two ids, as far as the line goes; nullptr
+// at a fault, else a place in the line.
+static const char* id_fields(EdgeReader& r, const char* p, Field& a, Field& b, bool& linked) {
+    const Dialect& d = r.dialect;
+    bool first = false;
+    linked = false;
+    for (std::uint32_t k = 0;; k++) {
+        Field field{};
+        const char* next = nullptr;
+        const FieldScan scan = scan_field(p, d.separator, field, next);
+        if (scan == FieldScan::unclosed_quote) {
+            return fault(r, LineFault::unclosed_quote);
+        }
+        first = first || k == d.first;
+        linked = linked || k == d.second;
+        a = k == d.first ? field : a;
+        b = k == d.second ? field : b;
+        if (scan == FieldScan::last || (first && linked)) {
+            break;
+        }
+        p = next;
+    }
+    if (!first) {
+        const std::string number = std::to_string(d.first + 1);
+        r.field.assign(number.begin(), number.end());
+        return fault(r, LineFault::no_field);
+    }
+    return p;
+}
+
 // Reads one line into the batch; nullptr at a fault.
 static const char* read_line(EdgeReader& r, const char* p, const char* begin, const char* end,
                              std::uint64_t position, LinkBatch& batch) {
-    p = skip_blanks(p);
-    if (is_line_end(p) || *p == '#' || *p == '%') {
+    if (!is_data_line(p)) {
         return after_line(p, end);
     }
-    std::uint32_t& a = batch.from[batch.count];
-    std::uint32_t& b = batch.to[batch.count];
-    p = node_field(r, p, a, position + static_cast<std::uint64_t>(p - begin));
-    if (p == nullptr) {
+    Field a{};
+    Field b{};
+    bool linked = false;
+    const char* rest = id_fields(r, p, a, b, linked);
+    if (rest == nullptr) {
         return nullptr;
     }
-    p = skip_blanks(p);
-    b = 0;
-    if (!is_line_end(p)) {
-        p = second_field(r, p, b, position + static_cast<std::uint64_t>(p - begin));
-        if (p == nullptr) {
-            return nullptr;
-        }
+    std::uint32_t& from = batch.from[batch.count];
+    std::uint32_t& to = batch.to[batch.count];
+    to = 0;
+    if (!node_of(r, a, position + static_cast<std::uint64_t>(a.begin - begin), from) ||
+        (linked && !node_of(r, b, position + static_cast<std::uint64_t>(b.begin - begin), to))) {
+        return nullptr;
     }
     batch.count++;
-    return after_line(p, end); // further fields are not read
+    return after_line(rest, end); // further fields are not read
 }
 
 // The usual line of a file of numbers: two runs of at most 18 digits, so
@@ -309,10 +285,21 @@ static const char* digit_run(const char* p, std::uint64_t& value) {
     return p + count;
 }
 
+// Whether c separates the two numbers of a usual line: with BLANKS a blank,
+// a tab or a comma, with MATRIX_BLANKS a blank or a tab, else the separator.
+inline constexpr char MATRIX_BLANKS = '\0';
+
+static bool joins(char c, char separator) {
+    if (separator == BLANKS || separator == MATRIX_BLANKS) {
+        return is_blank(c) || (c == ',' && separator == BLANKS);
+    }
+    return c == separator;
+}
+
 [[gnu::always_inline]] static inline const char*
-usual_number_line(const char* p, bool comma, std::uint64_t& a, std::uint64_t& b) {
+usual_number_line(const char* p, char separator, std::uint64_t& a, std::uint64_t& b) {
     const char* q = number_run(p, a);
-    if (q == p || q - p > 18 || (*q != ' ' && *q != '\t' && (*q != ',' || !comma))) {
+    if (q == p || q - p > 18 || !joins(*q, separator)) {
         return nullptr;
     }
     p = q + 1;
@@ -394,12 +381,15 @@ bool read_edge_lines(EdgeReader& r, const char* begin, const char* end, std::uin
     LinkBatch batch;
     batch.count = 0;
     r.lines = 0;
-    const bool numbers = r.nodes->kind == IdKind::numbers;
     const bool matrix = r.matrix;
+    // The usual line: two numbers, the ids of a link, with nothing around them.
+    const bool usual = r.nodes->kind == IdKind::numbers &&
+                       (matrix || (r.dialect.first == 0 && r.dialect.second == 1));
+    const char separator = matrix ? MATRIX_BLANKS : r.dialect.separator;
     for (const char* p = begin; p < end; r.lines++) {
         std::uint64_t a = 0;
         std::uint64_t b = 0;
-        const char* next = numbers ? usual_number_line(p, !matrix, a, b) : nullptr;
+        const char* next = usual ? usual_number_line(p, separator, a, b) : nullptr;
         if (next != nullptr && matrix && !inside(r, a, b)) {
             next = nullptr; // the general way tells the fault
         }
@@ -419,34 +409,6 @@ bool read_edge_lines(EdgeReader& r, const char* begin, const char* end, std::uin
         }
     }
     return join_batch(r, batch);
-}
-
-bool first_id_is_number(const char* begin, const char* end, bool& found) {
-    found = false;
-    for (const char* p = begin; p < end;) {
-        while (p < end && is_blank(*p)) {
-            p++;
-        }
-        if (p == end || (*p == '\r' && p + 1 == end)) {
-            return false;
-        }
-        if (*p == '\n' || (*p == '\r' && p[1] == '\n') || *p == '#' || *p == '%') {
-            p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-            if (p == nullptr) {
-                return false;
-            }
-            p++;
-            continue;
-        }
-        const char* digit = p;
-        while (digit < end && is_digit(*digit)) {
-            digit++;
-        }
-        const bool cut = digit == end || (*digit == '\r' && digit + 1 == end);
-        found = !cut || digit == p;
-        return found && (digit == p ? *p == ',' : ends_field(digit));
-    }
-    return false;
 }
 
 } // namespace ugraph

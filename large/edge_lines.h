@@ -2,6 +2,7 @@
 #ifndef UGRAPH_EDGE_LINES_H
 #define UGRAPH_EDGE_LINES_H
 
+#include "large/edge_dialect.h"
 #include "large/link_store.h"
 #include "large/node_index.h"
 
@@ -17,6 +18,7 @@ enum class LineFault {
     too_large,
     unclosed_quote,
     no_room,
+    no_field,  // a line without the field of its first id
     bad_entry, // a Matrix Market entry without its row and column
     outside    // a Matrix Market entry outside the matrix
 };
@@ -31,12 +33,13 @@ NumberText read_number(const char* begin, const char* end, std::uint64_t& value)
 using LinkVisit = void (*)(void* context, std::uint32_t a, std::uint32_t b);
 
 // One worker's reading: the links it read, the links it keeps when `kept`
-// is given, and where it stopped. With `matrix` the lines are the entries of
-// a Matrix Market file of `rows` rows and `columns` columns.
-// With `visit` the links are shown to it instead of joined.
+// is given, and where it stopped. The lines read as `dialect` says, or, with
+// `matrix`, as the entries of a Matrix Market file of `rows` rows and
+// `columns` columns. With `visit` the links are shown to it instead of joined.
 struct EdgeReader {
     NodeIndex* nodes;
     LinkStore* kept;
+    Dialect dialect;
     bool matrix;
     std::uint64_t rows;
     std::uint64_t columns;
@@ -45,7 +48,8 @@ struct EdgeReader {
     std::uint64_t links; // link records read
     std::uint64_t lines; // lines of the span read before the fault
     LineFault fault;
-    std::vector<char> field; // the field a fault names; also a name with "" unescaped
+    std::vector<char> field; // the field a fault names, or the number of one missing;
+                             // also a name with "" unescaped
 };
 
 // Reads the lines of [begin, end), which ends with a newline and stands at
@@ -54,11 +58,6 @@ struct EdgeReader {
 // fault, with reader.lines the number of the lines before it.
 bool read_edge_lines(EdgeReader& reader, const char* begin, const char* end,
                      std::uint64_t position);
-
-// Whether the first id of [begin, end) is a number; false when there is
-// none. The span need not end at a line's end: `found` tells whether a
-// first id was seen.
-bool first_id_is_number(const char* begin, const char* end, bool& found);
 
 } // namespace ugraph
 

@@ -14,6 +14,7 @@
 #include "large/component_tally.h"
 #include "large/component_walk.h"
 #include "large/dot_input.h"
+#include "large/edge_dialect.h"
 #include "large/edge_list_output.h"
 #include "large/graph_reports.h"
 #include "large/input_format.h"
@@ -50,7 +51,8 @@ struct FileRun {
     std::uint32_t threads;
     InputFormat format;
     MatrixHeader matrix;
-    std::uint64_t lineBase; // lines before the links: a Matrix Market header
+    Dialect dialect;        // of an edge list
+    std::uint64_t lineBase; // lines before the links: a header
     std::unique_ptr<NodeIndex> nodes;
     PassResult pass;
     bool kept; // the links are kept, in the file's order
@@ -66,6 +68,10 @@ static void report_fault(const FileRun& run) {
     switch (r.fault) {
     case LineFault::empty_id:
         print_error("empty node id\n");
+        break;
+    case LineFault::no_field:
+        print_error("the line has no field %.*s\n", static_cast<int>(r.faultField.size()),
+                    r.faultField.data());
         break;
     case LineFault::not_a_number:
         print_error("'");
@@ -118,33 +124,24 @@ static PassOptions pass_options(const FileRun& run, bool keep) {
     p.progress = !o.quiet && isatty(STDERR_FILENO) != 0;
     p.keepLinks = keep;
     p.blockSize = o.blockSize;
+    p.dialect = run.dialect;
     p.matrix = run.format == InputFormat::mtx;
     p.rows = run.matrix.rows;
     p.columns = run.matrix.columns;
     return p;
 }
 
-static bool id_kind(FileRun& run, IdKind& kind) {
-    const IdChoice ids = run.options->ids;
-    bool numbers = ids != IdChoice::names;
-    if (ids == IdChoice::from_file && !first_id_numbers(run.source, numbers)) {
-        report_read_error(run.source, errno);
-        return false;
-    }
-    kind = numbers ? IdKind::numbers : IdKind::names;
-    return true;
-}
-
-// A Matrix Market file's nodes are 1 to the larger of its rows and columns,
-// every one of them, linked or not.
 // The run's node index, or the end of the run when memory is out.
 static void start_nodes(FileRun& run, IdKind kind, std::uint32_t directIds = DIRECT_IDS) {
+    run.nodes.reset(); // a file read again gives back the first reading's memory first
     run.nodes = make_node_index(kind, directIds);
     if (!run.nodes) {
         out_of_memory();
     }
 }
 
+// A Matrix Market file's nodes are 1 to the larger of its rows and columns,
+// every one of them, linked or not.
 static bool start_matrix(FileRun& run) {
     if (!read_matrix_header(run.source, run.matrix)) {
         return false;
@@ -171,34 +168,95 @@ static bool check_entries(const FileRun& run) {
     return false;
 }
 
-// Reads the file once: every node, and every link joined in the forest.
-static bool read_file(FileRun& run) {
+// An edge list's lines read as its first lines show, or as the options say.
+static bool start_edges(FileRun& run) {
+    EdgeShape shape{};
+    if (!find_edge_shape(run.source, run.options->dialect, shape)) {
+        report_read_error(run.source, errno);
+        return false;
+    }
+    run.dialect = shape.dialect;
+    run.source.start = shape.start;
+    run.lineBase = shape.skipped;
+    start_nodes(run, shape.ids);
+    return true;
+}
+
+// A text that is no graph file is refused before it is read as one.
+static bool is_text(GraphSource& source) {
+    if (!peek_head(source, BINARY_LOOK)) {
+        report_read_error(source, errno);
+        return false;
+    }
+    const char* kind = binary_kind(source.head.data(), source.head.size());
+    if (kind != nullptr) {
+        print_error("ugraph: %s: not a graph file (%s)\n", source.name, kind);
+        return false;
+    }
+    return true;
+}
+
+static InputFormat chosen_format(InputChoice input, InputFormat found) {
+    return input == InputChoice::edges ? InputFormat::edges
+           : input == InputChoice::mtx ? InputFormat::mtx
+           : input == InputChoice::dot ? InputFormat::dot
+                                       : found;
+}
+
+// Finds the format and how the links are read; the node index is made.
+static bool start_file(FileRun& run) {
     const GraphFileOptions& o = *run.options;
     InputFormat format = InputFormat::edges;
+    if (!is_text(run.source)) {
+        return false;
+    }
     if (o.input == InputChoice::from_content && !detect_input_format(run.source, format)) {
         report_read_error(run.source, errno);
         return false;
     }
-    run.format = o.input == InputChoice::edges ? InputFormat::edges
-                 : o.input == InputChoice::mtx ? InputFormat::mtx
-                 : o.input == InputChoice::dot ? InputFormat::dot
-                                               : format;
+    run.format = chosen_format(o.input, format);
     if (run.format == InputFormat::dot) {
         start_nodes(run, IdKind::names);
+        return true;
+    }
+    if (!settle_line_ends(run.source)) {
+        report_read_error(run.source, errno);
+        return false;
+    }
+    return run.format == InputFormat::mtx ? start_matrix(run) : start_edges(run);
+}
+
+// Whether an edge list read as numbers, whose ids the file was to tell,
+// turns out to hold a name where it can be read again: then the whole file
+// is read again as names.
+static bool reads_as_names(const FileRun& run) {
+    return run.format == InputFormat::edges && run.pass.fault == LineFault::not_a_number &&
+           run.options->dialect.ids == IdChoice::from_file && run.source.again;
+}
+
+static bool read_pass(FileRun& run) {
+    read_links(run.source, *run.nodes, pass_options(run, run.kept), run.pass);
+    return run.pass.readError == 0 && run.source.fault == SourceFault::none;
+}
+
+// Reads the file once: every node, and every link joined in the forest.
+static bool read_file(FileRun& run) {
+    if (!start_file(run)) {
+        return false;
+    }
+    if (run.format == InputFormat::dot) {
         run.kept = true;
         return read_dot_links(run.source, *run.nodes, run.pass);
     }
-    IdKind kind = IdKind::numbers;
-    if (run.format == InputFormat::mtx ? !start_matrix(run) : !id_kind(run, kind)) {
-        return false;
-    }
-    if (!run.nodes) { // a Matrix Market file has its own already
-        start_nodes(run, kind);
-    }
+    const GraphFileOptions& o = *run.options;
     run.kept = walks(o.format) || (reads_links_again(o) && !run.source.regular);
-    read_links(run.source, *run.nodes, pass_options(run, run.kept), run.pass);
-    if (run.pass.readError != 0 || run.source.fault != SourceFault::none) {
-        report_read_error(run.source, run.pass.readError);
+    bool read = read_pass(run);
+    if (read && reads_as_names(run)) {
+        start_nodes(run, IdKind::names);
+        read = rewind_source(run.source) && read_pass(run);
+    }
+    if (!read) {
+        report_read_error(run.source, run.pass.readError != 0 ? run.pass.readError : errno);
         return false;
     }
     if (run.pass.fault != LineFault::none) {

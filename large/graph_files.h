@@ -4,10 +4,11 @@
 
 #include <cstdint>
 
+#include "large/edge_dialect.h"
+
 namespace ugraph {
 
 enum class FileFormat { summary, labels, text, json, dot, edges };
-enum class IdChoice { from_file, numbers, names };
 enum class InputChoice { from_content, edges, mtx, dot };
 
 // --component: none, a component's number, or the largest.
@@ -19,7 +20,7 @@ struct ComponentChoice {
 
 struct GraphFileOptions {
     FileFormat format;
-    IdChoice ids;
+    DialectChoice dialect;   // of an edge list: what the options set
     std::uint32_t threads;   // 0: as many as the CPUs this process may run on
     bool quiet;              // no progress line
     std::uint64_t blockSize; // bytes a worker takes at a time; 0 for the default

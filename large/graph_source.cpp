@@ -96,6 +96,23 @@ static bool detect_gzip(GraphSource& source) {
     return begin_inflating(source, first);
 }
 
+// A UTF-8 byte-order mark says only how the text is written: the text begins after it.
+static bool skip_byte_order_mark(GraphSource& source) {
+    if (!peek_head(source, 3)) {
+        return false;
+    }
+    const std::vector<char>& head = source.head;
+    if (head.size() < 3 || std::memcmp(head.data(), "\xEF\xBB\xBF", 3) != 0) {
+        return true;
+    }
+    if (source.regular) {
+        source.skip = 3;
+        source.size -= 3;
+    }
+    source.head.erase(source.head.begin(), source.head.begin() + 3);
+    return true;
+}
+
 bool open_source(const char* name, GraphSource& source) {
     source = GraphSource{};
     source.name = name;
@@ -113,13 +130,70 @@ bool open_source(const char* name, GraphSource& source) {
         return false;
     }
     source.regular = S_ISREG(status.st_mode);
+    source.again = source.regular;
     source.size = source.regular ? static_cast<std::uint64_t>(status.st_size) : 0;
-    if (!detect_gzip(source)) {
+    if (!detect_gzip(source) || !skip_byte_order_mark(source)) {
         report_read_error(source, errno);
         close_source(source);
         return false;
     }
     return true;
+}
+
+bool rewind_source(GraphSource& source) {
+    if (!source.again) {
+        return false;
+    }
+    source.head.clear();
+    source.ended = false;
+    if (!source.compressed) {
+        return true; // read anywhere: nothing was used up
+    }
+    Inflater& f = *source.inflater;
+    if (lseek(source.fd, 0, SEEK_SET) < 0 || inflateReset(&f.stream) != Z_OK) {
+        return false;
+    }
+    f.stream.avail_in = 0;
+    f.inputEnded = false;
+    source.consumed = 0;
+    source.fault = SourceFault::none;
+    // A stream's pass begins in the head, at start: the head must reach it.
+    return skip_byte_order_mark(source) && peek_head(source, source.start);
+}
+
+// Carriage returns as newlines, in bytes just read.
+static void read_cr_as_newline(char* bytes, std::uint64_t count) {
+    char* const end = bytes + count;
+    for (char* p = bytes; p < end; p++) {
+        p = static_cast<char*>(std::memchr(p, '\r', static_cast<std::size_t>(end - p)));
+        if (p == nullptr) {
+            return;
+        }
+        *p = '\n';
+    }
+}
+
+bool settle_line_ends(GraphSource& source) {
+    for (std::uint64_t count = 1U << 16;; count *= 2) {
+        if (!peek_head(source, count)) {
+            return false;
+        }
+        std::vector<char>& head = source.head;
+        const auto end = static_cast<std::size_t>(
+            std::find_if(head.begin(), head.end(), [](char c) { return c == '\n' || c == '\r'; }) -
+            head.begin());
+        const bool whole = head_is_whole(source);
+        if (end + 1 < head.size() || (end < head.size() && whole)) { // the byte after it is known
+            source.crLines = head[end] == '\r' && (end + 1 == head.size() || head[end + 1] != '\n');
+            if (source.crLines) {
+                read_cr_as_newline(head.data(), head.size());
+            }
+            return true;
+        }
+        if (whole) {
+            return true; // a text of one line
+        }
+    }
 }
 
 void close_source(GraphSource& source) {
@@ -132,6 +206,7 @@ void close_source(GraphSource& source) {
 
 long read_at(const GraphSource& source, char* bytes, std::uint64_t count, std::uint64_t offset) {
     std::uint64_t done = 0;
+    offset += source.skip;
     while (done < count) {
         const ssize_t got =
             pread(source.fd, bytes + done, count - done, static_cast<off_t>(offset + done));
@@ -145,6 +220,9 @@ long read_at(const GraphSource& source, char* bytes, std::uint64_t count, std::u
             break;
         }
         done += static_cast<std::uint64_t>(got);
+    }
+    if (source.crLines) {
+        read_cr_as_newline(bytes, done);
     }
     return static_cast<long>(done);
 }
@@ -201,7 +279,12 @@ static long inflate_on(GraphSource& source, char* bytes, std::uint64_t count) {
 }
 
 long read_on(GraphSource& source, char* bytes, std::uint64_t count) {
-    return source.compressed ? inflate_on(source, bytes, count) : read_raw(source, bytes, count);
+    const long got =
+        source.compressed ? inflate_on(source, bytes, count) : read_raw(source, bytes, count);
+    if (got > 0 && source.crLines) {
+        read_cr_as_newline(bytes, static_cast<std::uint64_t>(got));
+    }
+    return got;
 }
 
 bool peek_head(GraphSource& source, std::uint64_t count) {

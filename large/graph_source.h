@@ -20,21 +20,33 @@ struct GraphSource {
     int fd;
     bool regular;        // a plain regular file: read anywhere, in blocks, on every core
     bool compressed;     // gzip: decompressed as it is read, front to back, as a stream
-    std::uint64_t size;  // bytes of a regular file, compressed or not
+    bool again;          // a regular file underneath: the text can be read again
+    std::uint64_t skip;  // bytes of a regular file before its text: a byte-order mark
+    std::uint64_t size;  // bytes of a regular file's text, compressed or not
     std::uint64_t start; // where the links begin; the bytes before are a header
     // The text's first bytes. A stream is read once, front to back: what was
     // read ahead, to tell what the file holds, waits here for the pass.
     std::vector<char> head;
     bool ended;             // a stream has no bytes after head
     std::uint64_t consumed; // bytes of the file read so far, for progress
+    bool crLines;           // a lone carriage return ends a line: each is read as a newline
     SourceFault fault;
     std::unique_ptr<Inflater, InflaterEnd> inflater;
 };
 
-// Opens the operand and tells a gzip stream by its first bytes; false after
-// "ugraph: FILE: reason" on standard error.
+// Opens the operand, tells a gzip stream by its first bytes and passes over
+// a UTF-8 byte-order mark at the text's start; false after "ugraph: FILE:
+// reason" on standard error.
 bool open_source(const char* name, GraphSource& source);
 void close_source(GraphSource& source);
+
+// Reads the text from its start again, as at its opening, keeping its line
+// ends; false when it cannot be (a pipe), or with errno when a read fails.
+bool rewind_source(GraphSource& source);
+
+// Reads every carriage return as a newline when the text's first line ends
+// with one that no newline follows; false, with errno, when a read fails.
+bool settle_line_ends(GraphSource& source);
 
 // Makes head hold the text's first `count` bytes, or all of it when shorter;
 // false, with errno or the source's fault, when a read fails.

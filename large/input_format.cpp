@@ -1,6 +1,7 @@
 // Input format (tells an edge list, a Matrix Market file and a DOT graph apart)
 #include "large/input_format.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdarg>
 #include <cstdio>
@@ -99,6 +100,55 @@ bool detect_input_format(GraphSource& source, InputFormat& format) {
             }
         }
     }
+}
+
+struct Magic {
+    std::size_t offset;
+    const char* bytes;
+    std::size_t length;
+    const char* kind;
+};
+
+// The signatures of the files most often mistaken for graphs.
+static const Magic MAGICS[] = {
+    {0,
+     "\xFD"
+     "7zXZ\0",
+     6, "xz-compressed data"},
+    {0, "\x28\xB5\x2F\xFD", 4, "zstd-compressed data"},
+    {0, "PK\x03\x04", 4, "a zip archive"},
+    {0, "PK\x05\x06", 4, "a zip archive"},
+    {0, "7z\xBC\xAF\x27\x1C", 6, "a 7z archive"},
+    {257, "ustar", 5, "a tar archive"},
+    {0,
+     "\x7F"
+     "ELF",
+     4, "an ELF program or library"},
+    {0, "%PDF-", 5, "a PDF document"},
+    {0, "\x89PNG\r\n\x1A\n", 8, "a PNG image"},
+};
+
+// bzip2's "BZh", a block size digit, then the first block's magic (or, for
+// no data, the end's), so that a text beginning "BZh9" stays a text.
+static bool is_bzip2(const char* bytes, std::size_t size) {
+    return size >= 10 && std::memcmp(bytes, "BZh", 3) == 0 && bytes[3] >= '1' && bytes[3] <= '9' &&
+           (std::memcmp(bytes + 4, "\x31\x41\x59\x26\x53\x59", 6) == 0 ||
+            std::memcmp(bytes + 4, "\x17\x72\x45\x38\x50\x90", 6) == 0);
+}
+
+const char* binary_kind(const char* bytes, std::size_t size) {
+    if (is_bzip2(bytes, size)) {
+        return "bzip2-compressed data";
+    }
+    for (const Magic& m : MAGICS) {
+        if (size >= m.offset + m.length && std::memcmp(bytes + m.offset, m.bytes, m.length) == 0) {
+            return m.kind;
+        }
+    }
+    if (size > 0 && std::memchr(bytes, '\0', std::min<std::size_t>(size, BINARY_LOOK)) != nullptr) {
+        return "binary data";
+    }
+    return nullptr;
 }
 
 [[gnu::format(printf, 3, 4)]] static bool refuse(const GraphSource& source, std::uint64_t line,

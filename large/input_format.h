@@ -8,6 +8,14 @@ namespace ugraph {
 
 enum class InputFormat { edges, mtx, dot };
 
+// Bytes at a text's start that tell it is no graph file.
+inline constexpr std::uint64_t BINARY_LOOK = 1U << 16;
+
+// What the text's first bytes (up to BINARY_LOOK of them) show it to be when
+// it is no graph: compressed data gzip is not, an archive, a program, a
+// document, an image, or binary data (a NUL byte); nullptr for text.
+const char* binary_kind(const char* bytes, std::size_t size);
+
 // The format the text's first bytes show: a first line that begins with
 // %%MatrixMarket, a first token (after blanks and comments) of graph, digraph
 // or strict, or else an edge list. False when a read fails.

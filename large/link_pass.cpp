@@ -17,7 +17,6 @@ namespace ugraph {
 // buffers stay small and are reused: a block is read into one while it is
 // still in the core's cache.
 inline constexpr std::uint64_t DEFAULT_BLOCK = 1U << 18;
-inline constexpr std::uint64_t HEAD_STEP = 1U << 16; // read ahead for the first id
 inline constexpr std::uint64_t NO_BLOCK = std::numeric_limits<std::uint64_t>::max();
 
 // Lines that start in one block; a fault's block holds the lines before it.
@@ -366,6 +365,7 @@ static void prepare(Pass& pass, GraphSource& source, NodeIndex& nodes, const Pas
         w.number = i;
         w.reader.nodes = &nodes;
         w.reader.kept = options.keepLinks ? &w.kept : nullptr;
+        w.reader.dialect = options.dialect;
         w.reader.matrix = options.matrix;
         w.reader.rows = options.rows;
         w.reader.columns = options.columns;
@@ -414,23 +414,6 @@ void read_links(GraphSource& source, NodeIndex& nodes, const PassOptions& option
     std::sort(result.spans.begin(), result.spans.end(),
               [](const KeptSpan& a, const KeptSpan& b) { return a.block < b.block; });
     find_fault(workers, result);
-}
-
-bool first_id_numbers(GraphSource& source, bool& numbers) {
-    for (std::uint64_t count = HEAD_STEP;; count *= 2) {
-        if (!peek_head(source, source.start + count)) {
-            return false;
-        }
-        const std::vector<char>& head = source.head;
-        const char* end = head.data() + head.size();
-        bool found = false;
-        numbers = first_id_is_number(head.data() + std::min<std::size_t>(source.start, head.size()),
-                                     end, found);
-        if (found || head_is_whole(source)) {
-            numbers = numbers || !found; // a file without ids reads alike either way
-            return true;
-        }
-    }
 }
 
 } // namespace ugraph

@@ -12,6 +12,7 @@ struct PassOptions {
     bool progress;           // draw the progress line
     bool keepLinks;          // keep every link for the report formats
     std::uint64_t blockSize; // bytes a worker takes at a time; 0 for the default
+    Dialect dialect;         // how an edge list's lines read
     bool matrix;             // the lines are a Matrix Market file's entries
     std::uint64_t rows;      // of a matrix
     std::uint64_t columns;
@@ -28,11 +29,6 @@ struct PassResult {
     std::vector<char> faultField;
     int readError; // errno of a failed read, 0 when none
 };
-
-// Whether the first id of the file is a number: reads a regular file from
-// its start, or a stream into its head, up to the first id (or the end).
-// False, with errno, when a read fails.
-bool first_id_numbers(GraphSource& source, bool& numbers);
 
 // Reads every line of the file into the node index and its forest.
 void read_links(GraphSource& source, NodeIndex& nodes, const PassOptions& options,

@@ -63,7 +63,7 @@ inline GraphFileOptions options_of(FileFormat format, IdChoice ids = IdChoice::f
                                    std::uint32_t threads = 2, std::uint64_t blockSize = 0) {
     GraphFileOptions o{};
     o.format = format;
-    o.ids = ids;
+    o.dialect.ids = ids;
     o.threads = threads;
     o.quiet = true;
     o.blockSize = blockSize;

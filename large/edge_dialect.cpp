@@ -1,0 +1,217 @@
+// Edge dialect (the shape of an edge list: line ends, separator, header, id columns, id kind)
+#include "large/edge_dialect.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+namespace ugraph {
+
+// The first lines of the text, each ending with a newline, the last one too.
+struct FirstLines {
+    std::vector<char> text;
+    const char* end;
+    const char* first;  // the first data line, nullptr when there is none
+    const char* second; // the next one
+    std::uint64_t firstNumber;
+};
+
+static const char* line_after(const char* p, const char* end) {
+    return static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))) + 1;
+}
+
+// The data line at or after p, nullptr at the end; `number` counts lines.
+static const char* data_line(const char* p, const char* end, std::uint64_t& number) {
+    for (; p < end; p = line_after(p, end)) {
+        number++;
+        if (is_data_line(p)) {
+            return p;
+        }
+    }
+    return nullptr;
+}
+
+// Reads the text's first lines: its first two data lines, and at least
+// its first ID_LOOK bytes.
+static bool read_first_lines(GraphSource& source, FirstLines& lines) {
+    for (std::uint64_t count = ID_LOOK;; count *= 2) {
+        if (!peek_head(source, count)) {
+            return false;
+        }
+        const std::vector<char>& head = source.head;
+        const bool whole = head_is_whole(source);
+        const auto lastEnd = std::find(head.rbegin(), head.rend(), '\n').base();
+        lines.text.assign(head.begin(), whole ? head.end() : lastEnd);
+        if (whole && !lines.text.empty() && lines.text.back() != '\n') {
+            lines.text.push_back('\n');
+        }
+        lines.end = lines.text.data() + lines.text.size();
+        std::uint64_t number = 0;
+        lines.first = data_line(lines.text.data(), lines.end, number);
+        lines.firstNumber = number;
+        lines.second = lines.first != nullptr
+                           ? data_line(line_after(lines.first, lines.end), lines.end, number)
+                           : nullptr;
+        if (whole || (lines.second != nullptr && head.size() >= ID_LOOK)) {
+            return true;
+        }
+    }
+}
+
+// A comma outside double quotes makes a line comma-separated; else a semicolon.
+static char separator_of(const char* line) {
+    bool quoted = false;
+    bool semicolon = false;
+    for (const char* p = line; *p != '\n'; p++) {
+        quoted = quoted != (*p == '"');
+        if (!quoted && *p == ',') {
+            return ',';
+        }
+        semicolon = semicolon || (!quoted && *p == ';');
+    }
+    return semicolon ? ';' : BLANKS;
+}
+
+// The fields of a line, as far as they read.
+static std::vector<Field> fields_of(const char* line, char separator) {
+    std::vector<Field> fields;
+    for (;;) {
+        Field field{};
+        const char* next = nullptr;
+        const FieldScan scan = scan_field(line, separator, field, next);
+        if (scan == FieldScan::unclosed_quote) {
+            return fields;
+        }
+        fields.push_back(field);
+        if (scan == FieldScan::last) {
+            return fields;
+        }
+        line = next;
+    }
+}
+
+// Whether a field names a column: its text, without quotes, is the word in any case.
+static bool names_column(const Field& field, const char* word) {
+    const char* begin = field.begin + (is_quoted(field) ? 1 : 0);
+    const char* end = field.end - (is_quoted(field) ? 1 : 0);
+    if (static_cast<std::size_t>(end - begin) != std::strlen(word)) {
+        return false;
+    }
+    for (const char* p = begin; p < end; p++, word++) {
+        const char c = *p >= 'A' && *p <= 'Z' ? static_cast<char>(*p - 'A' + 'a') : *p;
+        if (c != *word) {
+            return false;
+        }
+    }
+    return true;
+}
+
+static std::size_t column_named(const std::vector<Field>& fields, const char* word) {
+    for (std::size_t k = 0; k < fields.size(); k++) {
+        if (names_column(fields[k], word)) {
+            return k;
+        }
+    }
+    return fields.size();
+}
+
+// The columns a header line names: source and target, from and to, or src
+// and dst, in any case, wherever they stand; false when it names none.
+static bool named_columns(const std::vector<Field>& fields, Dialect& dialect) {
+    static const char* const PAIRS[][2] = {{"source", "target"}, {"from", "to"}, {"src", "dst"}};
+    for (const auto& pair : PAIRS) {
+        const std::size_t a = column_named(fields, pair[0]);
+        const std::size_t b = column_named(fields, pair[1]);
+        if (a < fields.size() && b < fields.size()) {
+            dialect.first = static_cast<std::uint32_t>(a);
+            dialect.second = static_cast<std::uint32_t>(b);
+            return true;
+        }
+    }
+    return false;
+}
+
+// Whether a line has both id fields, and how many of them are numbers.
+static bool id_fields_of(const std::vector<Field>& fields, const Dialect& d, int& numbers) {
+    if (fields.size() <= std::max(d.first, d.second)) {
+        return false;
+    }
+    numbers =
+        (is_number_field(fields[d.first]) ? 1 : 0) + (is_number_field(fields[d.second]) ? 1 : 0);
+    return true;
+}
+
+// A first line whose id fields are not all numbers (nor empty), before a
+// line whose ids are, is a header.
+static bool looks_like_header(const FirstLines& lines, const Dialect& d) {
+    const std::vector<Field> first = fields_of(lines.first, d.separator);
+    int numbers = 0;
+    if (lines.second == nullptr || !id_fields_of(first, d, numbers) || numbers == 2 ||
+        first[d.first].begin == first[d.first].end ||
+        first[d.second].begin == first[d.second].end) {
+        return false;
+    }
+    return id_fields_of(fields_of(lines.second, d.separator), d, numbers) && numbers == 2;
+}
+
+// Whether an id field that is neither a number nor empty stands in the data
+// lines from `data` on whose newline is within the text's first ID_LOOK bytes.
+static bool names_among(const FirstLines& lines, const char* data, const Dialect& d) {
+    const char* look = lines.text.data() + std::min<std::size_t>(ID_LOOK, lines.text.size());
+    std::uint64_t number = 0;
+    for (const char* p = data_line(data, lines.end, number);
+         p != nullptr && line_after(p, lines.end) <= look;
+         p = data_line(line_after(p, lines.end), lines.end, number)) {
+        const std::vector<Field> fields = fields_of(p, d.separator);
+        for (const std::uint32_t k : {d.first, d.second}) {
+            if (k < fields.size() && fields[k].begin != fields[k].end &&
+                !is_number_field(fields[k])) {
+                return true;
+            }
+        }
+    }
+    return false;
+}
+
+bool find_edge_shape(GraphSource& source, const DialectChoice& choice, EdgeShape& shape) {
+    FirstLines lines{};
+    if (!read_first_lines(source, lines)) {
+        return false;
+    }
+    Dialect& d = shape.dialect;
+    d = Dialect{choice.separator != 0 ? choice.separator : BLANKS, 0, 1};
+    shape.start = 0;
+    shape.skipped = 0;
+    shape.ids = choice.ids == IdChoice::names ? IdKind::names : IdKind::numbers;
+    if (lines.first == nullptr) {
+        return true;
+    }
+    if (choice.separator == 0) {
+        d.separator = separator_of(lines.first);
+    }
+    bool header = choice.header == HeaderChoice::yes;
+    if (choice.header != HeaderChoice::no) {
+        Dialect named = d;
+        header = named_columns(fields_of(lines.first, d.separator), named) || header;
+        if (header && choice.first == 0) {
+            d = named;
+        }
+    }
+    if (choice.first != 0) {
+        d.first = choice.first - 1;
+        d.second = choice.second - 1;
+    }
+    header = header || (choice.header == HeaderChoice::from_file && looks_like_header(lines, d));
+    const char* data = lines.first;
+    if (header) {
+        data = line_after(lines.first, lines.end);
+        shape.start = static_cast<std::uint64_t>(data - lines.text.data());
+        shape.skipped = lines.firstNumber;
+    }
+    if (choice.ids == IdChoice::from_file && names_among(lines, data, d)) {
+        shape.ids = IdKind::names;
+    }
+    return true;
+}
+
+} // namespace ugraph
