@@ -1,6 +1,10 @@
 // Console (every read from and write to the user's terminal)
 #include "console/console.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdarg>
 #include <cstring>
 #include <limits>
@@ -10,6 +14,7 @@ namespace ugraph {
 static std::FILE* consoleIn = nullptr;  // nullptr: standard input
 static std::FILE* consoleOut = nullptr; // nullptr: standard output
 static std::FILE* consoleErr = nullptr; // nullptr: standard error
+static int writeError = 0;              // errno of the first failed write to the output
 
 static std::FILE* in_stream() {
     return consoleIn != nullptr ? consoleIn : stdin;
@@ -19,9 +24,11 @@ static std::FILE* out_stream() {
     return consoleOut != nullptr ? consoleOut : stdout;
 }
 
+static void check_write(bool written);
+
 // Every read starts here, so that a prompt is on the screen before the wait.
 static int next_char() {
-    std::fflush(out_stream());
+    check_write(std::fflush(out_stream()) == 0);
     return std::getc(in_stream());
 }
 
@@ -52,8 +59,15 @@ void use_error_stream(std::FILE* err) {
     consoleErr = err;
 }
 
+// A failed write is remembered with its reason, for the end of the mode.
+static void check_write(bool written) {
+    if (!written && writeError == 0) {
+        writeError = errno != 0 ? errno : EIO;
+    }
+}
+
 void print_error(const char* format, ...) {
-    std::fflush(out_stream()); // results written so far come first
+    check_write(std::fflush(out_stream()) == 0); // results written so far come first
     va_list args;
     va_start(args, format);
     std::vfprintf(consoleErr != nullptr ? consoleErr : stderr, format, args);
@@ -61,19 +75,43 @@ void print_error(const char* format, ...) {
 }
 
 void print_line(const char* text) {
-    std::fputs(text, out_stream());
-    std::fputc('\n', out_stream());
+    check_write(std::fputs(text, out_stream()) != EOF);
+    check_write(std::fputc('\n', out_stream()) != EOF);
 }
 
 void print_format(const char* format, ...) {
     va_list args;
     va_start(args, format);
-    std::vfprintf(out_stream(), format, args);
+    check_write(std::vfprintf(out_stream(), format, args) >= 0);
     va_end(args);
 }
 
 void print_char(char c) {
-    std::fputc(static_cast<unsigned char>(c), out_stream());
+    check_write(std::fputc(static_cast<unsigned char>(c), out_stream()) != EOF);
+}
+
+void flush_output() {
+    check_write(std::fflush(out_stream()) == 0);
+}
+
+bool finish_output() {
+    flush_output();
+    if (writeError == 0) {
+        return true;
+    }
+    print_error("ugraph: write error: %s\n", std::strerror(writeError));
+    writeError = 0;
+    return false;
+}
+
+// /dev/null opened for reading only: a write to it still fails, as on a
+// closed descriptor. The lower ones are taken already, so it gets this one.
+void hold_standard_descriptors() {
+    for (int fd = 0; fd <= 2; fd++) {
+        if (fcntl(fd, F_GETFD) < 0 && errno == EBADF && open("/dev/null", O_RDONLY) != fd) {
+            return;
+        }
+    }
 }
 
 bool read_text_line(LineBuffer& line) {

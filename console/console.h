@@ -30,6 +30,18 @@ inline const char* plural(std::uint64_t figure) {
 // Writes one character as it is, NUL bytes included.
 void print_char(char c);
 
+// Writes out what the output holds now; a failed write is remembered.
+void flush_output();
+
+// Flushes the output. False, after "ugraph: write error: REASON" on the error
+// stream, when a write to it has failed since the last call.
+bool finish_output();
+
+// Keeps descriptors 0, 1 and 2 taken, each by /dev/null opened for reading
+// where it was closed, so that no file the program opens becomes its input
+// or output.
+void hold_standard_descriptors();
+
 // Reads one line without its newline. False, with the buffer untouched, when
 // input has ended before any character came. A longer line keeps its first
 // LINE_SIZE - 1 characters and the rest of it is dropped.

@@ -307,11 +307,16 @@ static int run_files(const Options& o) {
     return run_graph_files(o.files, o.fileCount, options);
 }
 
+// Every mode but the dialogue ends by making sure its output was written.
+static int finished(int status) {
+    return finish_output() ? status : 1;
+}
+
 // Checks the options taken together and runs what they ask for.
 static int run_options(const Options& o) {
     Format format = Format::text;
     if (o.fileCount > 0) {
-        return run_files(o);
+        return finished(run_files(o));
     }
     if (file_option(o) != nullptr) {
         return wrong_usage("ugraph: %s goes with a FILE operand", file_option(o));
@@ -339,13 +344,13 @@ static int run_options(const Options& o) {
         return wrong_usage("ugraph: %s", "--file - (standard input) goes with --list or --graph");
     }
     if (o.edit) {
-        return run_edit();
+        return finished(run_edit());
     }
     if (o.list) {
-        return list_graphs();
+        return finished(list_graphs());
     }
     if (o.graph != nullptr) {
-        return show_graph(graph_number(o.graph), format);
+        return finished(show_graph(graph_number(o.graph), format));
     }
     run_dialogue();
     return 0;
@@ -365,10 +370,10 @@ int run_command_line(int argc, char** argv) {
             return run_options(o);
         case 'h':
             print_format("%s", USAGE);
-            return 0;
+            return finished(0);
         case VERSION:
             print_format("ugraph %s\n", UGRAPH_VERSION);
-            return 0;
+            return finished(0);
         case 'f':
             use_graph_file(optarg);
             o.file = optarg;

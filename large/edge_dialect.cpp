@@ -90,25 +90,40 @@ static std::vector<Field> fields_of(const char* line, char separator) {
     }
 }
 
-// Whether a field names a column: its text, without quotes, is the word in any case.
-static bool names_column(const Field& field, const char* word) {
-    const char* begin = field.begin + (is_quoted(field) ? 1 : 0);
-    const char* end = field.end - (is_quoted(field) ? 1 : 0);
-    if (static_cast<std::size_t>(end - begin) != std::strlen(word)) {
+static const char* const COLUMN_WORDS[][2] = {{"source", "target"}, {"from", "to"}, {"src", "dst"}};
+
+// Whether a text is the word, in any case.
+static bool is_word(const char* text, std::size_t length, const char* word) {
+    if (length != std::strlen(word)) {
         return false;
     }
-    for (const char* p = begin; p < end; p++, word++) {
-        const char c = *p >= 'A' && *p <= 'Z' ? static_cast<char>(*p - 'A' + 'a') : *p;
-        if (c != *word) {
+    for (std::size_t i = 0; i < length; i++) {
+        const char c =
+            text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
+        if (c != word[i]) {
             return false;
         }
     }
     return true;
 }
 
+bool names_id_columns(const char* a, std::size_t aLength, const char* b, std::size_t bLength) {
+    for (const auto& pair : COLUMN_WORDS) {
+        if ((is_word(a, aLength, pair[0]) && is_word(b, bLength, pair[1])) ||
+            (is_word(a, aLength, pair[1]) && is_word(b, bLength, pair[0]))) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// The first field that is the word, without its quotes; fields.size() when none is.
 static std::size_t column_named(const std::vector<Field>& fields, const char* word) {
     for (std::size_t k = 0; k < fields.size(); k++) {
-        if (names_column(fields[k], word)) {
+        const std::size_t quotes = is_quoted(fields[k]) ? 1 : 0;
+        const char* text = fields[k].begin + quotes;
+        const auto length = static_cast<std::size_t>(fields[k].end - fields[k].begin) - 2 * quotes;
+        if (is_word(text, length, word)) {
             return k;
         }
     }
@@ -118,8 +133,7 @@ static std::size_t column_named(const std::vector<Field>& fields, const char* wo
 // The columns a header line names: source and target, from and to, or src
 // and dst, in any case, wherever they stand; false when it names none.
 static bool named_columns(const std::vector<Field>& fields, Dialect& dialect) {
-    static const char* const PAIRS[][2] = {{"source", "target"}, {"from", "to"}, {"src", "dst"}};
-    for (const auto& pair : PAIRS) {
+    for (const auto& pair : COLUMN_WORDS) {
         const std::size_t a = column_named(fields, pair[0]);
         const std::size_t b = column_named(fields, pair[1]);
         if (a < fields.size() && b < fields.size()) {

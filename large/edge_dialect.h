@@ -2,6 +2,7 @@
 #ifndef UGRAPH_EDGE_DIALECT_H
 #define UGRAPH_EDGE_DIALECT_H
 
+#include <cstddef>
 #include <cstdint>
 
 #include "large/edge_fields.h"
@@ -36,6 +37,10 @@ struct EdgeShape {
     std::uint64_t start;   // after a header line, or 0
     std::uint64_t skipped; // the lines before start
 };
+
+// Whether two words name a header's id columns: source and target, from and
+// to, or src and dst, in any case, in either order.
+bool names_id_columns(const char* a, std::size_t aLength, const char* b, std::size_t bLength);
 
 // The data of the first 64 KiB of a text decide whether its ids are numbers.
 inline constexpr std::uint64_t ID_LOOK = 1U << 16;

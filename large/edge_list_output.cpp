@@ -5,6 +5,7 @@
 
 #include "console/console.h"
 #include "console/text_escapes.h"
+#include "large/edge_dialect.h"
 
 namespace ugraph {
 
@@ -28,15 +29,16 @@ static bool all_digits(const NodeId& id) {
 }
 
 // A name is quoted when, bare, it would not read back as itself: when it
-// holds a separator, a quote or a carriage return, begins a comment, or, as
-// the first id written, is digits only and would make the file one of numbers.
-static bool needs_quotes(const NodeId& id, bool first) {
-    if (id.name[0] == '#' || id.name[0] == '%' || (first && all_digits(id))) {
+// is empty, holds a separator or a quote, begins a comment or with a
+// byte-order mark's bytes, or is digits only, which would read as a number.
+static bool needs_quotes(const NodeId& id) {
+    if (id.length == 0 || all_digits(id) || id.name[0] == '#' || id.name[0] == '%' ||
+        (id.length >= 3 && std::memcmp(id.name, "\xEF\xBB\xBF", 3) == 0)) {
         return true;
     }
     for (std::uint32_t i = 0; i < id.length; i++) {
         const char c = id.name[i];
-        if (c == ' ' || c == '\t' || c == ',' || c == '"' || c == '\r') {
+        if (c == ' ' || c == '\t' || c == ',' || c == ';' || c == '"') {
             return true;
         }
     }
@@ -45,13 +47,12 @@ static bool needs_quotes(const NodeId& id, bool first) {
 
 static void print_edge_id(EdgeOutput& out, std::uint32_t index) {
     const NodeId id = id_of(*out.nodes, index);
-    const bool first = !out.started;
     out.started = true;
     if (id.name == nullptr) {
         print_format("%llu", static_cast<unsigned long long>(id.number));
         return;
     }
-    const bool quoted = needs_quotes(id, first);
+    const bool quoted = needs_quotes(id);
     if (quoted) {
         print_char('"');
     }
@@ -63,6 +64,16 @@ static void print_edge_id(EdgeOutput& out, std::uint32_t index) {
     }
     if (quoted) {
         print_char('"');
+    }
+}
+
+// A first line of two names that a header would hold, such as "from to",
+// would read back as a header: a header goes before it.
+static void print_header_for(EdgeOutput& out, std::uint32_t a, std::uint32_t b) {
+    const NodeId x = id_of(*out.nodes, a);
+    const NodeId y = id_of(*out.nodes, b);
+    if (!out.started && x.name != nullptr && names_id_columns(x.name, x.length, y.name, y.length)) {
+        print_format("source target\n");
     }
 }
 
@@ -79,6 +90,7 @@ void take_link(void* context, std::uint32_t a, std::uint32_t b) {
     mark_linked(out, a);
     mark_linked(out, b);
     if (out.write) {
+        print_header_for(out, a, b);
         print_edge_id(out, a);
         print_char(' ');
         print_edge_id(out, b);
@@ -96,13 +108,15 @@ void write_lone_nodes(EdgeOutput& out, const NodeOrder& order) {
     });
 }
 
+// A carriage return can end a line too: a file whose first line ends with one is read so.
 bool names_fit_lines(const char* name, NodeIndex& nodes, const NodeOrder& order) {
     if (nodes.kind != IdKind::names) {
         return true;
     }
     for (const std::uint32_t index : order.hashed) {
         const NodeId id = id_of(nodes, index);
-        if (std::memchr(id.name, '\n', id.length) != nullptr) {
+        if (std::memchr(id.name, '\n', id.length) != nullptr ||
+            std::memchr(id.name, '\r', id.length) != nullptr) {
             print_error("ugraph: %s: a node's name holds a line break, which an edge list cannot "
                         "hold: '",
                         name);

@@ -27,7 +27,8 @@ void take_link(void* context, std::uint32_t a, std::uint32_t b);
 // line, in the nodes' order.
 void write_lone_nodes(EdgeOutput& out, const NodeOrder& order);
 
-// Whether every name can stand in an edge list: none holds a line break.
+// Whether every name can stand in an edge list: none holds a line break (a
+// newline or a carriage return).
 // False after "ugraph: FILE: " and the name that cannot.
 bool names_fit_lines(const char* name, NodeIndex& nodes, const NodeOrder& order);
 

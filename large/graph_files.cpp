@@ -412,7 +412,7 @@ int run_graph_files(char* const* files, int count, const GraphFileOptions& optio
         if (!read_file(run) || !write_results(run)) {
             status = 1;
         }
-        std::fflush(stdout);
+        flush_output();
         close_source(run.source);
     }
     std::set_new_handler(previous);

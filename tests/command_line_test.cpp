@@ -11,6 +11,7 @@
 #include "driver/command_line.h"
 #include "driver/file_modes.h"
 #include "input/data_inputs.h"
+#include "program_run.h"
 #include "scratch_dir.h"
 
 namespace ugraph::testing {
@@ -359,6 +360,54 @@ TEST(CommandLine, ModesCloseTheDataFile) {
         EXPECT_EQ(show_graph(9, Format::text), 1);
     }
     EXPECT_EQ(open_descriptors(), before);
+}
+
+} // namespace
+} // namespace ugraph::testing
+
+namespace ugraph::testing {
+namespace {
+
+// Every mode but the dialogue tells a failed write to standard output and
+// ends with status 1; the dialogue stays as it is. A reader that stops early
+// ends the program quietly.
+TEST(CommandLine, WriteErrors) {
+    ScratchDir dir;
+    ScratchDir::write("GraphDataFile2.txt", SAMPLE);
+    ScratchDir::write("g.txt", "1 2\n3\n");
+    const char* const modes[] = {"--help",
+                                 "--version",
+                                 "--list",
+                                 "-g 1",
+                                 "-g 1 --format=dot",
+                                 "-g 1 --format=json",
+                                 "--edit < /dev/null",
+                                 "g.txt",
+                                 "--format=labels g.txt",
+                                 "--format=text g.txt",
+                                 "--format=json g.txt",
+                                 "--format=dot g.txt",
+                                 "--format=edges g.txt",
+                                 "--component=2 g.txt"};
+    const std::pair<const char*, const char*> targets[] = {
+        {"> /dev/full", "No space left on device"}, {">&-", "Bad file descriptor"}};
+    for (const char* mode : modes) {
+        for (const auto& [target, reason] : targets) {
+            const ShellRun r = run_shell("\"$UGRAPH\" " + std::string(mode) + " " + target);
+            EXPECT_EQ(r.status, 1) << mode << " " << target;
+            EXPECT_EQ(r.err, "ugraph: write error: " + std::string(reason) + "\n") << mode;
+        }
+    }
+    EXPECT_EQ(run_shell("\"$UGRAPH\" < /dev/null > /dev/full").status, 0);
+    std::string big;
+    for (int i = 0; i < 200000; i++) {
+        big += std::to_string(i) + " " + std::to_string(i + 1) + "\n";
+    }
+    ScratchDir::write("big.txt", big);
+    const ShellRun head = run_shell("\"$UGRAPH\" --format=labels big.txt | head -n 1 > first");
+    EXPECT_EQ(head.status, 0);
+    EXPECT_EQ(head.err, "");
+    EXPECT_EQ(ScratchDir::read("first"), "0\t1\n");
 }
 
 } // namespace

@@ -3,9 +3,15 @@
 #ifndef UGRAPH_TESTS_GRAPH_FILES_RUN_H
 #define UGRAPH_TESTS_GRAPH_FILES_RUN_H
 
+#include <pthread.h>
+#include <unistd.h>
+
+#include <csignal>
+
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "console_capture.h"
@@ -57,6 +63,39 @@ inline Outcome run_args(std::vector<std::string> args) {
     }
     argv.push_back(nullptr);
     return captured([&] { return run_command_line(static_cast<int>(args.size()), argv.data()); });
+}
+
+// The command line with these arguments and "-", the text coming through a
+// pipe on standard input. A run that stops reading early closes the pipe:
+// the writer then ends at a failed write instead of a signal.
+inline Outcome run_piped(const std::string& text, std::vector<std::string> args) {
+    int ends[2];
+    if (pipe(ends) != 0) {
+        return Outcome{};
+    }
+    std::thread writer([&text, &ends] {
+        sigset_t pipeSignal;
+        sigemptyset(&pipeSignal);
+        sigaddset(&pipeSignal, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+        for (std::size_t at = 0; at < text.size();) {
+            const ssize_t written = write(ends[1], text.data() + at, text.size() - at);
+            if (written <= 0) {
+                break;
+            }
+            at += static_cast<std::size_t>(written);
+        }
+        close(ends[1]);
+    });
+    const int saved = dup(STDIN_FILENO);
+    dup2(ends[0], STDIN_FILENO);
+    close(ends[0]);
+    args.push_back("-");
+    const Outcome r = run_args(args);
+    dup2(saved, STDIN_FILENO);
+    close(saved);
+    writer.join();
+    return r;
 }
 
 inline GraphFileOptions options_of(FileFormat format, IdChoice ids = IdChoice::from_file,

@@ -169,26 +169,6 @@ TEST(GraphFormats, Gzip) {
                        "ugraph: cut.gz: compressed data is cut off\n");
 }
 
-// Reads the file from a pipe on standard input, so that the links are kept
-// instead of read twice.
-Outcome run_piped(const std::string& text, std::vector<std::string> args) {
-    int ends[2];
-    EXPECT_EQ(pipe(ends), 0);
-    std::thread writer([&text, &ends] {
-        EXPECT_EQ(write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
-        close(ends[1]);
-    });
-    const int saved = dup(STDIN_FILENO);
-    dup2(ends[0], STDIN_FILENO);
-    close(ends[0]);
-    args.push_back("-");
-    const Outcome r = run_args(args);
-    writer.join();
-    dup2(saved, STDIN_FILENO);
-    close(saved);
-    return r;
-}
-
 // Components 1 {1 2}, 2 {3 4 5}, 3 {6} and 4 {7}, with a link to itself.
 TEST(GraphFormats, OneComponent) {
     const std::string text = "1 2\n3 4\n6\n4 5\n7 7\n";
