@@ -7,6 +7,7 @@
 #include "console/text_escapes.h"
 #include "large/component_tally.h"
 #include "large/graph_reports.h"
+#include "large/progress.h"
 
 namespace ugraph {
 
@@ -21,6 +22,9 @@ struct Walk {
     Mapped<std::uint64_t> cursor;
     std::vector<Mapped<std::uint32_t>> pieces; // of 2 * LINK_CHUNK entries each
     std::uint64_t entries;
+    Progress progress;   // while the lists are built
+    std::uint64_t swept; // links swept while they are listed, twice each
+    std::uint64_t sweeps;
     NodeIndex* nodes;
     WalkFormat format;
     bool quiet;            // numbering only, nothing written
@@ -30,6 +34,7 @@ struct Walk {
 using Figure = unsigned long long;
 
 inline constexpr std::uint64_t PIECE = 2 * LINK_CHUNK;
+inline constexpr std::uint64_t SORT_STEP = 1U << 16; // nodes sorted between looks at the clock
 
 static std::uint32_t& adjacent(const Walk& w, std::uint64_t i) {
     return w.pieces[i / PIECE][i % PIECE];
@@ -45,8 +50,9 @@ static void place_nodes(NodeIndex& nodes, Walk& w) {
     });
 }
 
-// Calls each(a, b) for every kept link.
-template <typename Each> void for_each_link(std::vector<LinkStore>& kept, Each&& each) {
+// Calls each(a, b) for every kept link, and shows the links swept after
+// each chunk.
+template <typename Each> void for_each_link(std::vector<LinkStore>& kept, Walk& w, Each&& each) {
     for (LinkStore& store : kept) {
         for (std::size_t c = 0; c < store.chunks.size(); c++) {
             const bool last = c + 1 == store.chunks.size();
@@ -55,6 +61,8 @@ template <typename Each> void for_each_link(std::vector<LinkStore>& kept, Each&&
             for (std::uint64_t j = 0; j < count; j++, pair += 2) {
                 each(pair[0], pair[1]);
             }
+            w.swept += count;
+            show_phase(w.progress, "listing neighbors", w.swept, w.sweeps);
         }
     }
 }
@@ -81,7 +89,10 @@ static bool list_neighbors(std::vector<LinkStore>& kept, Walk& w, Mapped<std::ui
     if (!w.offset || !w.cursor) {
         return false;
     }
-    for_each_link(kept, [&nodes, &w](std::uint32_t& a, std::uint32_t& b) {
+    for (const LinkStore& store : kept) {
+        w.sweeps += 2 * store.count;
+    }
+    for_each_link(kept, w, [&nodes, &w](std::uint32_t& a, std::uint32_t& b) {
         a = *word_of(nodes, a) - 1;
         b = *word_of(nodes, b) - 1;
         w.offset[a + 1]++;
@@ -96,7 +107,7 @@ static bool list_neighbors(std::vector<LinkStore>& kept, Walk& w, Mapped<std::ui
     if (!listed) {
         return false;
     }
-    for_each_link(kept, [&w, &listed](std::uint32_t a, std::uint32_t b) {
+    for_each_link(kept, w, [&w, &listed](std::uint32_t a, std::uint32_t b) {
         listed[w.cursor[a]++] = b;
         if (a != b) {
             listed[w.cursor[b]++] = a;
@@ -117,6 +128,9 @@ static bool sort_neighbors(Walk& w, const Mapped<std::uint32_t>& listed) {
         w.cursor[r] = w.offset[r + 1];
     }
     for (std::uint64_t r = n; r-- > 0;) {
+        if (r % SORT_STEP == 0) {
+            show_phase(w.progress, "sorting neighbors", w.entries - w.offset[r + 1], w.entries);
+        }
         for (std::uint64_t i = w.offset[r]; i < w.offset[r + 1]; i++) {
             adjacent(w, --w.cursor[listed[i]]) = static_cast<std::uint32_t>(r);
         }
@@ -306,15 +320,19 @@ static void walk_one(Walk& w, const char* name, std::uint32_t only) {
 }
 
 bool write_component_walk(NodeIndex& nodes, std::vector<LinkStore>& kept, const char* name,
-                          std::uint64_t links, WalkFormat format, std::uint32_t only) {
+                          std::uint64_t links, WalkFormat format, std::uint32_t only,
+                          bool progress) {
     Walk w{};
     w.nodes = &nodes;
     w.format = format;
+    start_progress(w.progress, progress, 0);
     place_nodes(nodes, w);
     w.reached.assign(w.nodeAt.size() / 64 + 1, 0);
     {
         Mapped<std::uint32_t> listed;
-        if (!list_neighbors(kept, w, listed) || !sort_neighbors(w, listed)) {
+        const bool built = list_neighbors(kept, w, listed) && sort_neighbors(w, listed);
+        end_progress(w.progress); // before the report, which may go to the same terminal
+        if (!built) {
             return false;
         }
     }

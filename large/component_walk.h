@@ -14,10 +14,12 @@ enum class WalkFormat { text, json, dot };
 // from its first node, taking neighbors in the nodes' order, and (text) the
 // component of every node or (DOT) every link. With `only` above 0, the
 // report holds that component alone, with its own figures. The node index's
-// words and the kept links are used up. False, with nothing written, when
-// memory runs out.
+// words and the kept links are used up. With `progress`, the progress line
+// shows how far the neighbor lists are built. False, with nothing written,
+// when memory runs out.
 bool write_component_walk(NodeIndex& nodes, std::vector<LinkStore>& kept, const char* name,
-                          std::uint64_t links, WalkFormat format, std::uint32_t only);
+                          std::uint64_t links, WalkFormat format, std::uint32_t only,
+                          bool progress);
 
 } // namespace ugraph
 

@@ -358,8 +358,9 @@ static bool write_walk(FileRun& run) {
             return false;
         }
     }
+    const bool progress = !o.quiet && isatty(STDERR_FILENO) != 0;
     if (!write_component_walk(*run.nodes, run.pass.kept, run.source.name, run.pass.links, walk,
-                              only)) {
+                              only, progress)) {
         print_error("ugraph: %s: out of memory\n", run.source.name);
         return false;
     }

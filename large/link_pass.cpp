@@ -358,7 +358,7 @@ static void prepare(Pass& pass, GraphSource& source, NodeIndex& nodes, const Pas
     pass.source = &source;
     pass.blockSize = options.blockSize != 0 ? options.blockSize : DEFAULT_BLOCK;
     pass.faultBlock = NO_BLOCK;
-    start_progress(pass.progress, options.progress && source.size > 0, source.size);
+    start_progress(pass.progress, options.progress, source.size); // a pipe: 0, no percent
     for (std::uint32_t i = 0; i < workers.size(); i++) {
         Worker& w = workers[i];
         w.pass = &pass;

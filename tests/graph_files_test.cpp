@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "graph_files_run.h"
-#include "large/progress.h"
 #include "scratch_dir.h"
 
 namespace ugraph::testing {
@@ -428,35 +427,6 @@ TEST(GraphFiles, StandardInputAndNamesInReports) {
               "graph {\n  label=<->;\n  subgraph cluster_1 {\n    label=\"Component #1\";\n"
               "    \"&lt;&amp;&#92; &quot;\"; \"b\xE2\x90\x81\";\n  }\n"
               "  \"&lt;&amp;&#92; &quot;\" -- \"b\xE2\x90\x81\";\n}\n");
-}
-
-// The progress line: drawn once a second has passed, at most ten times a
-// second, cleared at the end, and never when it is not wanted.
-TEST(GraphFiles, ProgressLine) {
-    ScratchDir dir;
-    std::fflush(stderr);
-    const int saved = dup(STDERR_FILENO);
-    const int file = open("err", O_WRONLY | O_CREAT | O_TRUNC, 0600);
-    dup2(file, STDERR_FILENO);
-    close(file);
-    Progress p{};
-    start_progress(p, true, 4000000);
-    show_progress(p, 1000000); // before a second has passed
-    p.start -= 2.0;
-    show_progress(p, 2000000);
-    show_progress(p, 3000000); // too soon after the last one
-    end_progress(p);
-    start_progress(p, false, 4000000);
-    p.start -= 2.0;
-    show_progress(p, 2000000);
-    end_progress(p);
-    std::fflush(stderr);
-    dup2(saved, STDERR_FILENO);
-    close(saved);
-    const std::string shown = ScratchDir::read("err");
-    ASSERT_EQ(shown.rfind("\r 50.0%  2 MB  1 MB/s  2.0 s", 0), 0U) << shown;
-    const std::size_t width = shown.find('\r', 1);
-    EXPECT_EQ(shown.substr(width), "\r" + std::string(width - 1, ' ') + "\r");
 }
 
 } // namespace
