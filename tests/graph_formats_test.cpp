@@ -75,6 +75,8 @@ TEST(GraphFormats, MatrixMarket) {
              true, "1\t1\n2\t2\n3\t2\n", "  3 nodes  1 link  2 components  largest 2"},
             {MTX + "pattern general\n0 0 0\n", true, "",
              "  0 nodes  0 links  0 components  largest 0"},
+            {MTX + "pattern general\n2 2 0", true, "1\t1\n2\t2\n",
+             "  2 nodes  0 links  2 components  largest 1"},
             {"%%MatrixMarket matrix array real general\n2 2\n1\n2\n3\n4\n", false, "",
              "1: the header names no coordinate matrix"},
             {MTX + "float general\n1 1 0\n", false, "",
@@ -215,6 +217,8 @@ TEST(GraphFormats, OneComponent) {
     ScratchDir::write("empty", "");
     EXPECT_EQ(run_args({"--component=largest", "empty"}).err,
               "ugraph: empty has 0 components, not largest\n");
+    ScratchDir::write("tie", "1 2\n3 4\n"); // the lower number of the largest
+    EXPECT_EQ(run_args({"--component=largest", "--format=labels", "tie"}).out, "1\t1\n2\t1\n");
 }
 
 // DOT written and read back counts the same; the largest component written as
