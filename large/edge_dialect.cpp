@@ -187,6 +187,22 @@ static bool names_among(const FirstLines& lines, const char* data, const Dialect
     return false;
 }
 
+// Whether the first data line is a header; the id columns are set too: by
+// --columns, or else by the header's names, or else they are the first two.
+static bool find_header(const FirstLines& lines, const DialectChoice& choice, Dialect& d) {
+    Dialect named = d;
+    const bool naming = choice.header != HeaderChoice::no &&
+                        named_columns(fields_of(lines.first, d.separator), named);
+    if (choice.first != 0) {
+        d.first = choice.first - 1;
+        d.second = choice.second - 1;
+    } else if (naming) {
+        d = named;
+    }
+    return naming || choice.header == HeaderChoice::yes ||
+           (choice.header == HeaderChoice::from_file && looks_like_header(lines, d));
+}
+
 bool find_edge_shape(GraphSource& source, const DialectChoice& choice, EdgeShape& shape) {
     FirstLines lines{};
     if (!read_first_lines(source, lines)) {
@@ -194,30 +210,17 @@ bool find_edge_shape(GraphSource& source, const DialectChoice& choice, EdgeShape
     }
     Dialect& d = shape.dialect;
     d = Dialect{choice.separator != 0 ? choice.separator : BLANKS, 0, 1};
+    shape.ids = choice.ids == IdChoice::names ? IdKind::names : IdKind::numbers;
     shape.start = 0;
     shape.skipped = 0;
-    shape.ids = choice.ids == IdChoice::names ? IdKind::names : IdKind::numbers;
     if (lines.first == nullptr) {
-        return true;
+        return true; // no data: any shape reads it
     }
     if (choice.separator == 0) {
         d.separator = separator_of(lines.first);
     }
-    bool header = choice.header == HeaderChoice::yes;
-    if (choice.header != HeaderChoice::no) {
-        Dialect named = d;
-        header = named_columns(fields_of(lines.first, d.separator), named) || header;
-        if (header && choice.first == 0) {
-            d = named;
-        }
-    }
-    if (choice.first != 0) {
-        d.first = choice.first - 1;
-        d.second = choice.second - 1;
-    }
-    header = header || (choice.header == HeaderChoice::from_file && looks_like_header(lines, d));
     const char* data = lines.first;
-    if (header) {
+    if (find_header(lines, choice, d)) {
         data = line_after(lines.first, lines.end);
         shape.start = static_cast<std::uint64_t>(data - lines.text.data());
         shape.skipped = lines.firstNumber;
