@@ -190,6 +190,7 @@ TEST(EdgeDialect, NotAGraph) {
         {"%PDF-1.4\n", "a PDF document"},
         {"\x89PNG\r\n\x1A\n", "a PNG image"},
         {"1 2\n3" + std::string(1, '\0') + "4\n", "binary data"},
+        {std::string("\xFF\xFE" "1\0 \0" "2\0", 8), "UTF-16 text"},
         {"Gr\xC3\xBC\xC3\x9F"
          "e K\xC3\xB6ln\n",
          ""}, // UTF-8
