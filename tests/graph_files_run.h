@@ -1,16 +1,24 @@
 // Test helper: runs graph files through the mode, or the command line, with
-// the output and the messages captured.
+// the output and the messages captured; a pipe on standard input; gzip bytes.
 #ifndef UGRAPH_TESTS_GRAPH_FILES_RUN_H
 #define UGRAPH_TESTS_GRAPH_FILES_RUN_H
 
+#include <signal.h>
+#include <unistd.h>
+#include <zlib.h>
+
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "console_capture.h"
 #include "driver/command_line.h"
 #include "large/graph_files.h"
+#include "scratch_dir.h"
 
 namespace ugraph::testing {
 
@@ -68,6 +76,53 @@ inline GraphFileOptions options_of(FileFormat format, IdChoice ids = IdChoice::f
     o.quiet = true;
     o.blockSize = blockSize;
     return o;
+}
+
+// Calls `run` with standard input a pipe that a thread fills with `text` in
+// uneven pieces, so that reads of it often come back short. The pipe closes
+// when `run` returns: a reader that stopped early fails the writer's next
+// write, with SIGPIPE blocked on its thread, and does not hang the test.
+template <typename Run> Outcome with_pipe(const std::string& text, Run&& run) {
+    int ends[2];
+    if (pipe(ends) != 0) {
+        return Outcome{};
+    }
+    std::thread writer([&text, &ends] {
+        sigset_t pipeSignal;
+        sigemptyset(&pipeSignal);
+        sigaddset(&pipeSignal, SIGPIPE);
+        pthread_sigmask(SIG_BLOCK, &pipeSignal, nullptr);
+        const std::size_t pieces[] = {1, 4093, 65537, 7, 300, 131071, 61, 20011};
+        std::size_t at = 0;
+        for (std::size_t k = 0; at < text.size(); k++) {
+            const std::size_t piece = std::min(pieces[k % std::size(pieces)], text.size() - at);
+            const ssize_t wrote = write(ends[1], text.data() + at, piece);
+            if (wrote < 0 && errno != EINTR) {
+                break;
+            }
+            at += wrote > 0 ? static_cast<std::size_t>(wrote) : 0;
+        }
+        close(ends[1]);
+    });
+    const int saved = dup(STDIN_FILENO);
+    dup2(ends[0], STDIN_FILENO);
+    close(ends[0]);
+    Outcome r = run();
+    dup2(saved, STDIN_FILENO);
+    close(saved);
+    writer.join();
+    return r;
+}
+
+// The text as a gzip file's bytes, made by zlib.
+inline std::string gzipped(const std::string& text) {
+    const std::string name = "gzip.tmp";
+    gzFile file = gzopen(name.c_str(), "wb");
+    gzwrite(file, text.data(), static_cast<unsigned>(text.size()));
+    gzclose(file);
+    std::string bytes = ScratchDir::read(name);
+    std::remove(name.c_str());
+    return bytes;
 }
 
 } // namespace ugraph::testing

@@ -2,11 +2,7 @@
 // component alone; the links written back as an edge list, and read again.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-#include <zlib.h>
-
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "graph_files_run.h"
@@ -14,16 +10,6 @@
 
 namespace ugraph::testing {
 namespace {
-
-std::string gzipped(const std::string& text) {
-    const std::string name = "gzip.tmp";
-    gzFile file = gzopen(name.c_str(), "wb");
-    gzwrite(file, text.data(), static_cast<unsigned>(text.size()));
-    gzclose(file);
-    std::string bytes = ScratchDir::read(name);
-    std::remove(name.c_str());
-    return bytes;
-}
 
 // A file's figures, without its name.
 std::string figures(const std::string& summary) {
@@ -172,21 +158,8 @@ TEST(GraphFormats, Gzip) {
 // Reads the file from a pipe on standard input, so that the links are kept
 // instead of read twice.
 Outcome run_piped(const std::string& text, std::vector<std::string> args) {
-    int ends[2];
-    EXPECT_EQ(pipe(ends), 0);
-    std::thread writer([&text, &ends] {
-        EXPECT_EQ(write(ends[1], text.data(), text.size()), static_cast<ssize_t>(text.size()));
-        close(ends[1]);
-    });
-    const int saved = dup(STDIN_FILENO);
-    dup2(ends[0], STDIN_FILENO);
-    close(ends[0]);
     args.push_back("-");
-    const Outcome r = run_args(args);
-    writer.join();
-    dup2(saved, STDIN_FILENO);
-    close(saved);
-    return r;
+    return with_pipe(text, [&args] { return run_args(args); });
 }
 
 // Components 1 {1 2}, 2 {3 4 5}, 3 {6} and 4 {7}, with a link to itself.
