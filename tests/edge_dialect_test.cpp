@@ -2,11 +2,7 @@
 // line ends, byte-order marks, ids found late; and files that are no graphs.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-#include <zlib.h>
-
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "graph_files_run.h"
@@ -149,9 +145,7 @@ TEST(EdgeDialect, NameFoundLate) {
     ASSERT_EQ(labels.substr(0, 12), "1\t1\n2\t1\n3\t1\n");
     ASSERT_EQ(labels.substr(labels.size() - 13), "bradshaw97\t1\n");
     EXPECT_EQ(run_args({"-q", "--format=labels", "g.txt"}).out, labels);
-    gzFile packed = gzopen("g.gz", "wb");
-    gzwrite(packed, text.data(), static_cast<unsigned>(text.size()));
-    gzclose(packed);
+    ScratchDir::write("g.gz", gzipped(text));
     EXPECT_EQ(run_args({"-q", "--format=labels", "g.gz"}).out, labels);
     const Outcome piped = run_piped(text, {"-q"});
     EXPECT_EQ(piped.status, 1);
@@ -190,7 +184,11 @@ TEST(EdgeDialect, NotAGraph) {
         {"%PDF-1.4\n", "a PDF document"},
         {"\x89PNG\r\n\x1A\n", "a PNG image"},
         {"1 2\n3" + std::string(1, '\0') + "4\n", "binary data"},
-        {std::string("\xFF\xFE" "1\0 \0" "2\0", 8), "UTF-16 text"},
+        {std::string("\xFF\xFE"
+                     "1\0 \0"
+                     "2\0",
+                     8),
+         "UTF-16 text"},
         {"Gr\xC3\xBC\xC3\x9F"
          "e K\xC3\xB6ln\n",
          ""}, // UTF-8
@@ -201,9 +199,7 @@ TEST(EdgeDialect, NotAGraph) {
     for (const Case& c : cases) {
         ScratchDir dir;
         ScratchDir::write("g.txt", c.bytes);
-        gzFile packed = gzopen("g.gz", "wb");
-        gzwrite(packed, c.bytes.data(), static_cast<unsigned>(c.bytes.size()));
-        gzclose(packed);
+        ScratchDir::write("g.gz", gzipped(c.bytes));
         for (const char* name : {"g.txt", "g.gz"}) {
             const Outcome r = run_args({"-q", name});
             if (c.kind.empty()) {

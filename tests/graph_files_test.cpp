@@ -292,23 +292,9 @@ TEST(GraphFiles, StreamsReadLikeFiles) {
         const std::string text = random_file(random, round % 2 == 1, false, 400, g);
         for (const auto& [threads, block] :
              {std::pair<std::uint32_t, std::uint64_t>{1, 0}, {2, 64}, {8, 7}}) {
-            int ends[2];
-            ASSERT_EQ(pipe(ends), 0);
-            std::thread writer([&text, &ends] {
-                for (std::size_t at = 0; at < text.size();) {
-                    at += static_cast<std::size_t>(write(
-                        ends[1], text.data() + at, std::min<std::size_t>(100, text.size() - at)));
-                }
-                close(ends[1]);
-            });
-            const int saved = dup(STDIN_FILENO);
-            dup2(ends[0], STDIN_FILENO);
-            close(ends[0]);
-            const Outcome r =
-                run_files({"-"}, options_of(FileFormat::text, IdChoice::from_file, threads, block));
-            writer.join();
-            dup2(saved, STDIN_FILENO);
-            close(saved);
+            const GraphFileOptions options =
+                options_of(FileFormat::text, IdChoice::from_file, threads, block);
+            const Outcome r = with_pipe(text, [&options] { return run_files({"-"}, options); });
             std::string want = expected(g, FileFormat::text);
             want.replace(want.find("g.txt"), 5, "-");
             ASSERT_EQ(r.out, want) << "round " << round << ", threads " << threads;

@@ -2,11 +2,7 @@
 // component alone; the links written back as an edge list, and read again.
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-#include <zlib.h>
-
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "graph_files_run.h"
@@ -14,16 +10,6 @@
 
 namespace ugraph::testing {
 namespace {
-
-std::string gzipped(const std::string& text) {
-    const std::string name = "gzip.tmp";
-    gzFile file = gzopen(name.c_str(), "wb");
-    gzwrite(file, text.data(), static_cast<unsigned>(text.size()));
-    gzclose(file);
-    std::string bytes = ScratchDir::read(name);
-    std::remove(name.c_str());
-    return bytes;
-}
 
 // A file's figures, without its name.
 std::string figures(const std::string& summary) {
