@@ -11,6 +11,7 @@
 #include <cstring>
 
 #include "console/console.h"
+#include "large/utf16_text.h"
 
 namespace ugraph {
 
@@ -25,6 +26,19 @@ struct Inflater {
 void InflaterEnd::operator()(Inflater* inflater) const {
     inflateEnd(&inflater->stream);
     std::unique_ptr<Inflater> owned(inflater);
+}
+
+// UTF-8 decoded ahead of the reads that take it.
+struct Decoder {
+    Utf16Text text;
+    std::vector<char> raw;
+    std::vector<char> decoded;
+    std::size_t taken; // of decoded
+    bool ended;
+};
+
+void DecoderEnd::operator()(Decoder* decoder) const {
+    std::unique_ptr<Decoder> owned(decoder);
 }
 
 void report_read_error(const GraphSource& source, int error) {
@@ -96,12 +110,49 @@ static bool detect_gzip(GraphSource& source) {
     return begin_inflating(source, first);
 }
 
-// A UTF-8 byte-order mark says only how the text is written: the text begins after it.
-static bool skip_byte_order_mark(GraphSource& source) {
+// Decodes a piece of UTF-16 into the decoder's UTF-8, after what is left of it.
+static void decode_piece(Decoder& d, const char* bytes, std::size_t count, bool end) {
+    d.decoded.erase(d.decoded.begin(), d.decoded.begin() + static_cast<std::ptrdiff_t>(d.taken));
+    d.taken = 0;
+    const std::size_t before = d.decoded.size();
+    d.decoded.resize(before + utf8_room(count));
+    std::size_t n = decode_utf16(d.text, bytes, count, d.decoded.data() + before);
+    n += end ? end_utf16(d.text, d.decoded.data() + before + n) : 0;
+    d.decoded.resize(before + n);
+}
+
+// The text after a UTF-16 byte-order mark is read as a stream and decoded;
+// the bytes the head holds past the mark are its first.
+static bool begin_utf16(GraphSource& source, bool bigEndian) {
+    std::vector<char>& head = source.head;
+    if (source.regular && lseek(source.fd, static_cast<off_t>(head.size()), SEEK_SET) < 0) {
+        return false;
+    }
+    if (source.regular) {
+        source.consumed = head.size();
+    }
+    auto decoder = std::make_unique<Decoder>();
+    decoder->text.bigEndian = bigEndian;
+    decode_piece(*decoder, head.data() + 2, head.size() - 2, source.ended);
+    decoder->ended = source.ended;
+    source.decoder.reset(decoder.release());
+    source.regular = false;
+    source.ended = false;
+    head.clear();
+    return true;
+}
+
+// A byte-order mark says how the text is written: UTF-8's is passed over,
+// and UTF-16's has the text decoded.
+static bool begin_text(GraphSource& source) {
     if (!peek_head(source, 3)) {
         return false;
     }
-    const std::vector<char>& head = source.head;
+    std::vector<char>& head = source.head;
+    if (head.size() >= 2 && (std::memcmp(head.data(), "\xFF\xFE", 2) == 0 ||
+                             std::memcmp(head.data(), "\xFE\xFF", 2) == 0)) {
+        return begin_utf16(source, head[0] == '\xFE');
+    }
     if (head.size() < 3 || std::memcmp(head.data(), "\xEF\xBB\xBF", 3) != 0) {
         return true;
     }
@@ -109,7 +160,7 @@ static bool skip_byte_order_mark(GraphSource& source) {
         source.skip = 3;
         source.size -= 3;
     }
-    source.head.erase(source.head.begin(), source.head.begin() + 3);
+    head.erase(head.begin(), head.begin() + 3);
     return true;
 }
 
@@ -132,7 +183,7 @@ bool open_source(const char* name, GraphSource& source) {
     source.regular = S_ISREG(status.st_mode);
     source.again = source.regular;
     source.size = source.regular ? static_cast<std::uint64_t>(status.st_size) : 0;
-    if (!detect_gzip(source) || !skip_byte_order_mark(source)) {
+    if (!detect_gzip(source) || !begin_text(source)) {
         report_read_error(source, errno);
         close_source(source);
         return false;
@@ -146,19 +197,20 @@ bool rewind_source(GraphSource& source) {
     }
     source.head.clear();
     source.ended = false;
-    if (!source.compressed) {
-        return true; // read anywhere: nothing was used up
-    }
-    Inflater& f = *source.inflater;
-    if (lseek(source.fd, 0, SEEK_SET) < 0 || inflateReset(&f.stream) != Z_OK) {
-        return false;
-    }
-    f.stream.avail_in = 0;
-    f.inputEnded = false;
+    source.decoder.reset();
+    source.regular = !source.compressed;
     source.consumed = 0;
-    source.fault = SourceFault::none;
+    if (source.compressed) {
+        Inflater& f = *source.inflater;
+        if (lseek(source.fd, 0, SEEK_SET) < 0 || inflateReset(&f.stream) != Z_OK) {
+            return false;
+        }
+        f.stream.avail_in = 0;
+        f.inputEnded = false;
+        source.fault = SourceFault::none;
+    }
     // A stream's pass begins in the head, at start: the head must reach it.
-    return skip_byte_order_mark(source) && peek_head(source, source.start);
+    return begin_text(source) && peek_head(source, source.start);
 }
 
 // Carriage returns as newlines, in bytes just read.
@@ -278,9 +330,32 @@ static long inflate_on(GraphSource& source, char* bytes, std::uint64_t count) {
     return static_cast<long>(wanted - z.avail_out);
 }
 
+// The file's bytes, decompressed when they are gzip's.
+static long read_bytes(GraphSource& source, char* bytes, std::uint64_t count) {
+    return source.compressed ? inflate_on(source, bytes, count) : read_raw(source, bytes, count);
+}
+
+// UTF-8 from the decoder, which reads and decodes a piece whenever it has none.
+static long decode_on(GraphSource& source, char* bytes, std::uint64_t count) {
+    Decoder& d = *source.decoder;
+    while (d.taken == d.decoded.size() && !d.ended) {
+        d.raw.resize(INFLATE_INPUT);
+        const long got = read_bytes(source, d.raw.data(), d.raw.size());
+        if (got < 0) {
+            return -1;
+        }
+        d.ended = got == 0;
+        decode_piece(d, d.raw.data(), static_cast<std::size_t>(got), d.ended);
+    }
+    const std::size_t n = std::min<std::size_t>(count, d.decoded.size() - d.taken);
+    std::memcpy(bytes, d.decoded.data() + d.taken, n);
+    d.taken += n;
+    return static_cast<long>(n);
+}
+
 long read_on(GraphSource& source, char* bytes, std::uint64_t count) {
     const long got =
-        source.compressed ? inflate_on(source, bytes, count) : read_raw(source, bytes, count);
+        source.decoder ? decode_on(source, bytes, count) : read_bytes(source, bytes, count);
     if (got > 0 && source.crLines) {
         read_cr_as_newline(bytes, static_cast<std::uint64_t>(got));
     }

@@ -15,6 +15,11 @@ struct InflaterEnd {
     void operator()(Inflater* inflater) const;
 };
 
+struct Decoder; // UTF-16 being turned into UTF-8
+struct DecoderEnd {
+    void operator()(Decoder* decoder) const;
+};
+
 struct GraphSource {
     const char* name; // as given; "-" is standard input
     int fd;
@@ -32,11 +37,12 @@ struct GraphSource {
     bool crLines;           // a lone carriage return ends a line: each is read as a newline
     SourceFault fault;
     std::unique_ptr<Inflater, InflaterEnd> inflater;
+    std::unique_ptr<Decoder, DecoderEnd> decoder; // UTF-16 text: read as a stream, in UTF-8
 };
 
-// Opens the operand, tells a gzip stream by its first bytes and passes over
-// a UTF-8 byte-order mark at the text's start; false after "ugraph: FILE:
-// reason" on standard error.
+// Opens the operand, tells a gzip stream by its first bytes and reads the
+// text's byte-order mark: UTF-8's is passed over, and UTF-16's has the text
+// read in UTF-8; false after "ugraph: FILE: reason" on standard error.
 bool open_source(const char* name, GraphSource& source);
 void close_source(GraphSource& source);
 

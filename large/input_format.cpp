@@ -126,8 +126,6 @@ static const Magic MAGICS[] = {
      4, "an ELF program or library"},
     {0, "%PDF-", 5, "a PDF document"},
     {0, "\x89PNG\r\n\x1A\n", 8, "a PNG image"},
-    {0, "\xFF\xFE", 2, "UTF-16 text"}, // its byte-order marks; its ASCII holds NUL bytes
-    {0, "\xFE\xFF", 2, "UTF-16 text"},
 };
 
 // bzip2's "BZh", a block size digit, then the first block's magic (or, for

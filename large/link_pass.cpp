@@ -276,7 +276,7 @@ static bool fill_buffer(Pass& pass, std::vector<char>& bytes, std::vector<char>&
         length += static_cast<std::size_t>(got);
         const auto read = static_cast<std::uint64_t>(got);
         const std::uint64_t done = pass.bytesDone.fetch_add(read) + read;
-        show_progress(pass.progress, pass.source->compressed ? pass.source->consumed : done);
+        show_progress(pass.progress, pass.source->size > 0 ? pass.source->consumed : done);
     }
 }
 
