@@ -178,10 +178,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         text, fuzz::labels_options(InputChoice::mtx, std::uint32_t{1} << (data[0] % 4),
                                    1U + data[0] / 4 % 32));
     // The banner rules out every signature but a tar archive's, at offset 257.
-    const char* binary = text.compare(257, 5, "ustar") == 0 ? "a tar archive"
-                         : text.substr(0, 1U << 16).find('\0') != std::string::npos
-                             ? "binary data"
-                             : nullptr;
+    const char* binary = text.size() >= 262 && text.compare(257, 5, "ustar") == 0 ? "a tar archive"
+                         : text.substr(0, 1U << 16).find('\0') != std::string::npos ? "binary data"
+                                                                                    : nullptr;
     if (binary != nullptr) {
         FUZZ_CHECK(run.status == 1 && run.out.empty() &&
                    run.err == "ugraph: g: not a graph file (" + std::string(binary) + ")\n");
