@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <system_error>
 
 #include "analysis/link_normalisation.h"
 #include "console/console.h"
@@ -26,10 +28,18 @@ namespace ugraph::fuzz {
     } while (false)
 
 // Every target works in a fresh folder of its own, made once per process.
+// It goes when the process ends normally; a crash leaves it, with the input's file.
+inline char scratchFolder[] = "/tmp/ugraph-fuzz-XXXXXX";
+
+inline void remove_scratch_folder() {
+    std::error_code ignored;
+    std::filesystem::remove_all(scratchFolder, ignored);
+}
+
 inline void enter_scratch_folder() {
-    char pattern[] = "/tmp/ugraph-fuzz-XXXXXX";
-    FUZZ_CHECK(mkdtemp(pattern) != nullptr);
-    FUZZ_CHECK(chdir(pattern) == 0);
+    FUZZ_CHECK(mkdtemp(scratchFolder) != nullptr);
+    FUZZ_CHECK(chdir(scratchFolder) == 0);
+    std::atexit(remove_scratch_folder);
 }
 
 // A fuzz input is console input, optionally followed by this marker and the
