@@ -69,27 +69,29 @@ struct DotLink {
     std::uint32_t b;
 };
 
-// Every node, then every edge in the order cgraph made them.
+// Every node, numbered in the order cgraph made them, which is the order of
+// first appearance; then every edge, in the order cgraph made them.
 static bool take_graph(Agraph_t* graph, NodeIndex& nodes, PassResult& result) {
-    std::vector<DotLink> links;
+    // Node indexes by sequence number (cgraph numbers the nodes 1, 2, ... as
+    // it makes them): an edge's ends are found without a name lookup.
+    std::vector<std::uint32_t> indexOf(static_cast<std::size_t>(agnnodes(graph)) + 1);
     for (Agnode_t* n = agfstnode(graph); n != nullptr; n = agnxtnode(graph, n)) {
         const char* name = agnameof(n);
+        const std::uint64_t seq = AGSEQ(n);
         const std::uint32_t index =
-            name_node(nodes, name, static_cast<std::uint32_t>(std::strlen(name)), AGSEQ(n));
+            name_node(nodes, name, static_cast<std::uint32_t>(std::strlen(name)), seq);
         if (index == 0) {
             return false;
         }
-        for (Agedge_t* e = agfstout(graph, n); e != nullptr; e = agnxtout(graph, e)) {
-            links.push_back({AGSEQ(e), 0, 0});
+        if (seq >= indexOf.size()) {
+            indexOf.resize(seq + 1);
         }
+        indexOf[seq] = index;
     }
-    std::size_t k = 0;
+    std::vector<DotLink> links;
     for (Agnode_t* n = agfstnode(graph); n != nullptr; n = agnxtnode(graph, n)) {
-        for (Agedge_t* e = agfstout(graph, n); e != nullptr; e = agnxtout(graph, e), k++) {
-            const char* tail = agnameof(agtail(e));
-            const char* head = agnameof(aghead(e));
-            links[k].a = name_node(nodes, tail, static_cast<std::uint32_t>(std::strlen(tail)), 0);
-            links[k].b = name_node(nodes, head, static_cast<std::uint32_t>(std::strlen(head)), 0);
+        for (Agedge_t* e = agfstout(graph, n); e != nullptr; e = agnxtout(graph, e)) {
+            links.push_back({AGSEQ(e), indexOf[AGSEQ(agtail(e))], indexOf[AGSEQ(aghead(e))]});
         }
     }
     std::sort(links.begin(), links.end(),

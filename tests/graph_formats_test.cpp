@@ -128,6 +128,55 @@ TEST(GraphFormats, Dot) {
         });
 }
 
+// DOT nodes come in the order of first appearance, which is the order cgraph
+// makes them in, whatever the number of nodes and edges; links come in the
+// order cgraph makes the edges, not grouped by node.
+TEST(GraphFormats, DotOrder) {
+    if (!reads_dot()) {
+        GTEST_SKIP() << "built without Graphviz's cgraph";
+    }
+    std::string pairs = "graph {";
+    std::string pairLabels;
+    for (int i = 1; i <= 9; i++) {
+        const std::string k = std::to_string(i);
+        pairs += " a" + k + " -- b" + k + ";";
+        pairLabels += "a" + k + "\t" + k + "\nb" + k + "\t" + k + "\n";
+    }
+    pairs += " }\n";
+    // 10,000 nodes declared alone, not in the order of their names, and
+    // then linked: the last of them to a new node.
+    std::string lone = "graph {\n";
+    std::string loneLabels;
+    std::string last;
+    for (int i = 0; i < 10000; i++) {
+        last = "v" + std::to_string(i * 7919 % 10000);
+        lone += last + ";\n";
+        loneLabels += last + "\t" + std::to_string(i + 1) + "\n";
+    }
+    lone += "w -- " + last + "; x -- y;\n}\n";
+    loneLabels += "w\t10000\nx\t10001\ny\t10001\n";
+    struct Case {
+        const char* format;
+        std::string text;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"--format=labels", pairs, pairLabels},
+        {"--format=labels", "graph { x; a -- b; }\n", "x\t1\na\t2\nb\t2\n"},
+        {"--format=labels", lone, loneLabels},
+        {"--format=edges", "graph { a -- b; c -- d }\n", "a b\nc d\n"},
+        {"--format=edges", "graph { a; b; c; c -- a; b -- a; a -- c }\n", "c a\nb a\na c\n"},
+    };
+    for (const Case& c : cases) {
+        ScratchDir dir;
+        ScratchDir::write("g.gv", c.text);
+        const Outcome r = run_args({"-q", c.format, "g.gv"});
+        EXPECT_EQ(r.out, c.out) << c.text.substr(0, 60);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.status, 0);
+    }
+}
+
 // Each format gzipped reads as the plain file; a concatenation of members
 // reads as one; damage and a cut are told.
 TEST(GraphFormats, Gzip) {
