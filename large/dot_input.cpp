@@ -2,6 +2,8 @@
 #include "large/dot_input.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "console/console.h"
@@ -9,6 +11,7 @@
 
 #ifdef UGRAPH_CGRAPH
 #include <graphviz/cgraph.h>
+#include <sys/mman.h>
 #endif
 
 namespace ugraph {
@@ -23,7 +26,7 @@ static int gather_message(char* piece) {
     return 0;
 }
 
-// The whole text, as the one string cgraph reads.
+// The whole text, held while cgraph reads it.
 static bool read_text(GraphSource& source, std::vector<char>& text) {
     std::uint64_t count = 1U << 16;
     for (; !head_is_whole(source); count *= 2) {
@@ -32,7 +35,6 @@ static bool read_text(GraphSource& source, std::vector<char>& text) {
         }
     }
     text.swap(source.head);
-    text.push_back('\0');
     return true;
 }
 
@@ -61,6 +63,127 @@ static void report_syntax_error(const GraphSource& source) {
     } else {
         print_error("ugraph: %s: no DOT graph in the file\n", source.name);
     }
+}
+
+// cgraph's memory comes from the discipline below. cgraph cannot go on once
+// an allocation fails (its parser writes through the null pointer), so
+// memory running out while it reads ends the run here, with the message the
+// run ends with anywhere else.
+static const char* dotFile = "-"; // the file being read, for that message
+
+[[noreturn]] static void out_of_memory() {
+    std::fprintf(stderr, "ugraph: %s: out of memory\n", dotFile);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+// Some of cgraph's memory comes from plain malloc, unchecked: the scanner's
+// buffers, which grow by doubling to hold the longest token about five times
+// over (its input, the string it gathers, a concatenation), and cdt's head of
+// every dictionary, about as much again as the discipline gives for a
+// subgraph. So the discipline is the one that fails: every CHECK_STEP bytes
+// it gives, it makes sure that six times the text and a few CHECK_STEPs more
+// could still be had.
+inline constexpr std::size_t CHECK_STEP = std::size_t{1} << 20;
+static std::size_t dotHeadroom;
+static std::size_t sinceCheck; // bytes given since the last check
+
+// Whether `bytes` more could be had. Mapped and never touched, they take no
+// memory, only what a limit counts: address space (ulimit -v), data
+// (ulimit -d), or the commit charge when the system does not overcommit.
+static bool has_room(std::size_t bytes) {
+    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (block == MAP_FAILED) {
+        return false;
+    }
+    munmap(block, bytes);
+    return true;
+}
+
+static void keep_headroom(std::size_t size) {
+    sinceCheck += size;
+    if (sinceCheck >= CHECK_STEP) {
+        sinceCheck = 0;
+        if (!has_room(dotHeadroom)) {
+            out_of_memory();
+        }
+    }
+}
+
+static void* open_memory(Agdisc_t* /*disc*/) {
+    return nullptr;
+}
+
+static void* allocate(void* /*heap*/, std::size_t size) {
+    keep_headroom(size);
+    void* memory = std::calloc(1, size);
+    if (memory == nullptr && size != 0) {
+        out_of_memory();
+    }
+    return memory;
+}
+
+static void* resize(void* /*heap*/, void* memory, std::size_t old, std::size_t size) {
+    keep_headroom(size);
+    void* moved = std::realloc(memory, size);
+    if (moved == nullptr && size != 0) {
+        out_of_memory();
+    }
+    if (size > old) {
+        std::memset(static_cast<char*>(moved) + old, 0, size - old);
+    }
+    return moved;
+}
+
+static void release(void* /*heap*/, void* memory) {
+    std::free(memory);
+}
+
+static Agmemdisc_t dotMemory = {open_memory, allocate, resize, release, nullptr};
+
+// The text as cgraph's input channel, handed over a line at a time as
+// agmemread does: what the scanner reads past the first graph, and keeps for
+// the next text, is the rest of its last line and no more.
+struct DotText {
+    const char* bytes;
+    std::size_t size;
+    std::size_t at;
+};
+
+static int read_line(void* channel, char* buffer, int size) {
+    DotText& text = *static_cast<DotText*>(channel);
+    const std::size_t most = std::min(static_cast<std::size_t>(size), text.size - text.at);
+    if (most == 0) {
+        return 0; // the end, or an empty text, which has no bytes at all
+    }
+    const char* line = text.bytes + text.at;
+    const void* end = std::memchr(line, '\n', most);
+    const std::size_t count =
+        end == nullptr ? most : static_cast<std::size_t>(static_cast<const char*>(end) - line) + 1;
+    std::memcpy(buffer, line, count);
+    text.at += count;
+    return static_cast<int>(count);
+}
+
+static Agiodisc_t dotInput = {read_line, AgIoDisc.putstr, AgIoDisc.flush};
+static Agdisc_t dotDiscipline = {&dotMemory, &AgIdDisc, &dotInput};
+
+// The text's first graph, or nullptr with cgraph's message gathered.
+static Agraph_t* parse(const GraphSource& source, const std::vector<char>& text) {
+    dotFile = source.name;
+    dotHeadroom = 6 * text.size() + 4 * CHECK_STEP;
+    sinceCheck = 0;
+    if (!has_room(dotHeadroom)) {
+        out_of_memory();
+    }
+    DotText channel{text.data(), text.size(), 0};
+    dotMessage.clear();
+    const agusererrf previous = agseterrf(gather_message);
+    Agraph_t* graph = agread(&channel, &dotDiscipline);
+    agsetfile(nullptr); // the next text's lines count from 1 again
+    agseterrf(previous);
+    return graph;
 }
 
 struct DotLink {
@@ -115,10 +238,7 @@ bool read_dot_links(GraphSource& source, NodeIndex& nodes, PassResult& result) {
         report_read_error(source, errno);
         return false;
     }
-    dotMessage.clear();
-    const agusererrf previous = agseterrf(gather_message);
-    Agraph_t* graph = agmemread(text.data());
-    agseterrf(previous);
+    Agraph_t* graph = parse(source, text);
     if (graph == nullptr) {
         report_syntax_error(source);
         return false;
