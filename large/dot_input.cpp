@@ -2,13 +2,18 @@
 #include "large/dot_input.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 #include "console/console.h"
 #include "large/link_forest.h"
+#include "large/memory_end.h"
+#include "large/progress.h"
 
 #ifdef UGRAPH_CGRAPH
 #include <graphviz/cgraph.h>
+#include <sys/mman.h>
 #endif
 
 namespace ugraph {
@@ -23,7 +28,7 @@ static int gather_message(char* piece) {
     return 0;
 }
 
-// The whole text, as the one string cgraph reads.
+// The whole text, held while cgraph reads it.
 static bool read_text(GraphSource& source, std::vector<char>& text) {
     std::uint64_t count = 1U << 16;
     for (; !head_is_whole(source); count *= 2) {
@@ -32,7 +37,6 @@ static bool read_text(GraphSource& source, std::vector<char>& text) {
         }
     }
     text.swap(source.head);
-    text.push_back('\0');
     return true;
 }
 
@@ -63,33 +67,147 @@ static void report_syntax_error(const GraphSource& source) {
     }
 }
 
+// cgraph's memory comes from the discipline below. cgraph cannot go on once
+// an allocation fails (its parser writes through the null pointer), so
+// memory running out while it reads ends the run there.
+
+// Some of cgraph's memory comes from plain malloc, unchecked: the scanner's
+// buffers, which grow by doubling to hold the longest token about five times
+// over (its input, the string it gathers, a concatenation), and cdt's head of
+// every dictionary, about as much again as the discipline gives for a
+// subgraph. So the discipline is the one that fails: every CHECK_STEP bytes
+// it gives, it makes sure that six times the text and a few CHECK_STEPs more
+// could still be had.
+inline constexpr std::size_t CHECK_STEP = std::size_t{1} << 20;
+static std::size_t dotHeadroom;
+static std::size_t sinceCheck; // bytes given since the last check
+
+// Whether `bytes` more could be had. Mapped and never touched, they take no
+// memory, only what a limit counts: address space (ulimit -v), data
+// (ulimit -d), or the commit charge when the system does not overcommit.
+static bool has_room(std::size_t bytes) {
+    void* block = mmap(nullptr, bytes, PROT_READ | PROT_WRITE,
+                       MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+    if (block == MAP_FAILED) {
+        return false;
+    }
+    munmap(block, bytes);
+    return true;
+}
+
+static void keep_headroom(std::size_t size) {
+    sinceCheck += size;
+    if (sinceCheck >= CHECK_STEP) {
+        sinceCheck = 0;
+        if (!has_room(dotHeadroom)) {
+            end_out_of_memory();
+        }
+    }
+}
+
+static void* open_memory(Agdisc_t* /*disc*/) {
+    return nullptr;
+}
+
+static void* allocate(void* /*heap*/, std::size_t size) {
+    keep_headroom(size);
+    void* memory = std::calloc(1, size);
+    if (memory == nullptr && size != 0) {
+        end_out_of_memory();
+    }
+    return memory;
+}
+
+static void* resize(void* /*heap*/, void* memory, std::size_t old, std::size_t size) {
+    keep_headroom(size);
+    void* moved = std::realloc(memory, size);
+    if (moved == nullptr && size != 0) {
+        end_out_of_memory();
+    }
+    if (size > old) {
+        std::memset(static_cast<char*>(moved) + old, 0, size - old);
+    }
+    return moved;
+}
+
+static void release(void* /*heap*/, void* memory) {
+    std::free(memory);
+}
+
+static Agmemdisc_t dotMemory = {open_memory, allocate, resize, release, nullptr};
+
+// The text as cgraph's input channel, handed over a line at a time as
+// agmemread does: what the scanner reads past the first graph, and keeps for
+// the next text, is the rest of its last line and no more.
+struct DotText {
+    const char* bytes;
+    std::size_t size;
+    std::size_t at;
+};
+
+static int read_line(void* channel, char* buffer, int size) {
+    DotText& text = *static_cast<DotText*>(channel);
+    const std::size_t most = std::min(static_cast<std::size_t>(size), text.size - text.at);
+    if (most == 0) {
+        return 0; // the end, or an empty text, which has no bytes at all
+    }
+    const char* line = text.bytes + text.at;
+    const void* end = std::memchr(line, '\n', most);
+    const std::size_t count =
+        end == nullptr ? most : static_cast<std::size_t>(static_cast<const char*>(end) - line) + 1;
+    std::memcpy(buffer, line, count);
+    text.at += count;
+    return static_cast<int>(count);
+}
+
+static Agiodisc_t dotInput = {read_line, AgIoDisc.putstr, AgIoDisc.flush};
+static Agdisc_t dotDiscipline = {&dotMemory, &AgIdDisc, &dotInput};
+
+// The text's first graph, or nullptr with cgraph's message gathered.
+static Agraph_t* parse(const std::vector<char>& text) {
+    dotHeadroom = 6 * text.size() + 4 * CHECK_STEP;
+    sinceCheck = 0;
+    if (!has_room(dotHeadroom)) {
+        end_out_of_memory();
+    }
+    DotText channel{text.data(), text.size(), 0};
+    dotMessage.clear();
+    const agusererrf previous = agseterrf(gather_message);
+    Agraph_t* graph = agread(&channel, &dotDiscipline);
+    agsetfile(nullptr); // the next text's lines count from 1 again
+    agseterrf(previous);
+    return graph;
+}
+
 struct DotLink {
     std::uint64_t order;
     std::uint32_t a;
     std::uint32_t b;
 };
 
-// Every node, then every edge in the order cgraph made them.
+// Every node, numbered in the order cgraph made them, which is the order of
+// first appearance; then every edge, in the order cgraph made them.
 static bool take_graph(Agraph_t* graph, NodeIndex& nodes, PassResult& result) {
-    std::vector<DotLink> links;
+    // Node indexes by sequence number (cgraph numbers the nodes 1, 2, ... as
+    // it makes them): an edge's ends are found without a name lookup.
+    std::vector<std::uint32_t> indexOf(static_cast<std::size_t>(agnnodes(graph)) + 1);
     for (Agnode_t* n = agfstnode(graph); n != nullptr; n = agnxtnode(graph, n)) {
         const char* name = agnameof(n);
+        const std::uint64_t seq = AGSEQ(n);
         const std::uint32_t index =
-            name_node(nodes, name, static_cast<std::uint32_t>(std::strlen(name)), AGSEQ(n));
+            name_node(nodes, name, static_cast<std::uint32_t>(std::strlen(name)), seq);
         if (index == 0) {
             return false;
         }
-        for (Agedge_t* e = agfstout(graph, n); e != nullptr; e = agnxtout(graph, e)) {
-            links.push_back({AGSEQ(e), 0, 0});
+        if (seq >= indexOf.size()) {
+            indexOf.resize(seq + 1);
         }
+        indexOf[seq] = index;
     }
-    std::size_t k = 0;
+    std::vector<DotLink> links;
     for (Agnode_t* n = agfstnode(graph); n != nullptr; n = agnxtnode(graph, n)) {
-        for (Agedge_t* e = agfstout(graph, n); e != nullptr; e = agnxtout(graph, e), k++) {
-            const char* tail = agnameof(agtail(e));
-            const char* head = agnameof(aghead(e));
-            links[k].a = name_node(nodes, tail, static_cast<std::uint32_t>(std::strlen(tail)), 0);
-            links[k].b = name_node(nodes, head, static_cast<std::uint32_t>(std::strlen(head)), 0);
+        for (Agedge_t* e = agfstout(graph, n); e != nullptr; e = agnxtout(graph, e)) {
+            links.push_back({AGSEQ(e), indexOf[AGSEQ(agtail(e))], indexOf[AGSEQ(aghead(e))]});
         }
     }
     std::sort(links.begin(), links.end(),
@@ -106,17 +224,19 @@ static bool take_graph(Agraph_t* graph, NodeIndex& nodes, PassResult& result) {
     return true;
 }
 
-bool read_dot_links(GraphSource& source, NodeIndex& nodes, PassResult& result) {
+bool read_dot_links(GraphSource& source, NodeIndex& nodes, PassResult& result, bool progress) {
     std::vector<char> text;
     result = PassResult{};
-    if (!read_text(source, text)) {
+    // cgraph tells nothing while it reads: a ticker shows the seconds instead.
+    Ticker ticker{};
+    start_ticker(ticker, progress, "parsing DOT");
+    const bool read = read_text(source, text);
+    Agraph_t* graph = read ? parse(text) : nullptr;
+    stop_ticker(ticker);
+    if (!read) {
         report_read_error(source, errno);
         return false;
     }
-    dotMessage.clear();
-    const agusererrf previous = agseterrf(gather_message);
-    Agraph_t* graph = agmemread(text.data());
-    agseterrf(previous);
     if (graph == nullptr) {
         report_syntax_error(source);
         return false;
@@ -131,7 +251,8 @@ bool read_dot_links(GraphSource& source, NodeIndex& nodes, PassResult& result) {
 
 #else
 
-bool read_dot_links(GraphSource& source, NodeIndex& /*nodes*/, PassResult& /*result*/) {
+bool read_dot_links(GraphSource& source, NodeIndex& /*nodes*/, PassResult& /*result*/,
+                    bool /*progress*/) {
     print_error("ugraph: %s: this ugraph was built without Graphviz's cgraph library, which "
                 "reads DOT; install libgraphviz-dev and build ugraph again\n",
                 source.name);

@@ -10,8 +10,9 @@ namespace ugraph {
 // every node by name, in order of first appearance, and every edge as a
 // link in the order read; the links are kept. A digraph's directions are
 // not read. False, after "ugraph: FILE..." and the reason, when cgraph
-// refuses the text, or when ugraph was built without cgraph.
-bool read_dot_links(GraphSource& source, NodeIndex& nodes, PassResult& result);
+// refuses the text, or when ugraph was built without cgraph. With `progress`
+// a progress line shows the seconds while cgraph reads.
+bool read_dot_links(GraphSource& source, NodeIndex& nodes, PassResult& result, bool progress);
 
 } // namespace ugraph
 

@@ -19,20 +19,11 @@
 #include "large/graph_reports.h"
 #include "large/input_format.h"
 #include "large/link_pass.h"
+#include "large/memory_end.h"
 
 namespace ugraph {
 
 using Figure = unsigned long long;
-
-static const char* currentFile = "-"; // for the message when memory runs out
-
-// Memory running out anywhere, on any thread, ends the run with a message
-// instead of an exception.
-static void out_of_memory() {
-    std::fprintf(stderr, "ugraph: %s: out of memory\n", currentFile);
-    std::fflush(stderr);
-    std::_Exit(1);
-}
 
 static std::uint32_t default_threads() {
     cpu_set_t cpus;
@@ -107,6 +98,11 @@ static void report_fault(const FileRun& run) {
     }
 }
 
+// The progress line goes to a terminal, unless --quiet.
+static bool shows_progress(const GraphFileOptions& o) {
+    return !o.quiet && isatty(STDERR_FILENO) != 0;
+}
+
 static bool walks(FileFormat format) {
     return format == FileFormat::text || format == FileFormat::json || format == FileFormat::dot;
 }
@@ -121,7 +117,7 @@ static PassOptions pass_options(const FileRun& run, bool keep) {
     const GraphFileOptions& o = *run.options;
     PassOptions p{};
     p.threads = run.threads;
-    p.progress = !o.quiet && isatty(STDERR_FILENO) != 0;
+    p.progress = shows_progress(o);
     p.keepLinks = keep;
     p.blockSize = o.blockSize;
     p.dialect = run.dialect;
@@ -136,7 +132,7 @@ static void start_nodes(FileRun& run, IdKind kind, std::uint32_t directIds = DIR
     run.nodes.reset(); // a file read again gives back the first reading's memory first
     run.nodes = make_node_index(kind, directIds);
     if (!run.nodes) {
-        out_of_memory();
+        end_out_of_memory();
     }
 }
 
@@ -241,14 +237,14 @@ static bool read_pass(FileRun& run) {
 
 // Reads the file once: every node, and every link joined in the forest.
 static bool read_file(FileRun& run) {
+    const GraphFileOptions& o = *run.options;
     if (!start_file(run)) {
         return false;
     }
     if (run.format == InputFormat::dot) {
         run.kept = true;
-        return read_dot_links(run.source, *run.nodes, run.pass);
+        return read_dot_links(run.source, *run.nodes, run.pass, shows_progress(o));
     }
-    const GraphFileOptions& o = *run.options;
     run.kept = walks(o.format) || (reads_links_again(o) && !run.source.regular);
     bool read = read_pass(run);
     if (read && reads_as_names(run)) {
@@ -358,7 +354,7 @@ static bool write_walk(FileRun& run) {
             return false;
         }
     }
-    const bool progress = !o.quiet && isatty(STDERR_FILENO) != 0;
+    const bool progress = shows_progress(o);
     if (!write_component_walk(*run.nodes, run.pass.kept, run.source.name, run.pass.links, walk,
                               only, progress)) {
         print_error("ugraph: %s: out of memory\n", run.source.name);
@@ -398,11 +394,11 @@ static bool write_results(FileRun& run) {
 }
 
 int run_graph_files(char* const* files, int count, const GraphFileOptions& options) {
-    const std::new_handler previous = std::set_new_handler(out_of_memory);
+    const std::new_handler previous = std::set_new_handler(end_out_of_memory); // on any thread
     const std::uint32_t threads = options.threads != 0 ? options.threads : default_threads();
     int status = 0;
     for (int i = 0; i < count; i++) {
-        currentFile = files[i];
+        read_memory_for(files[i]);
         FileRun run{};
         run.options = &options;
         run.threads = threads;

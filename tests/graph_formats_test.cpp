@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "graph_files_run.h"
+#include "program_run.h"
 #include "scratch_dir.h"
 
 namespace ugraph::testing {
@@ -114,6 +115,93 @@ TEST(GraphFormats, Dot) {
              "a\t1\nb\t1\nc\t2\n", "  3 nodes  3 links  2 components  largest 2"},
             {"graph {\n a -- b\n c -- \n}\n", false, "", "4: syntax error near '}'"},
         });
+}
+
+// DOT nodes come in the order of first appearance, which is the order cgraph
+// makes them in, whatever the number of nodes and edges; links come in the
+// order cgraph makes the edges, not grouped by node.
+TEST(GraphFormats, DotOrder) {
+    if (!reads_dot()) {
+        GTEST_SKIP() << "built without Graphviz's cgraph";
+    }
+    std::string pairs = "graph {";
+    std::string pairLabels;
+    for (int i = 1; i <= 9; i++) {
+        const std::string k = std::to_string(i);
+        pairs += " a" + k + " -- b" + k + ";";
+        pairLabels += "a" + k + "\t" + k + "\nb" + k + "\t" + k + "\n";
+    }
+    pairs += " }\n";
+    // 10,000 nodes declared alone, not in the order of their names, and
+    // then linked: the last of them to a new node.
+    std::string lone = "graph {\n";
+    std::string loneLabels;
+    std::string last;
+    for (int i = 0; i < 10000; i++) {
+        last = "v" + std::to_string(i * 7919 % 10000);
+        lone += last + ";\n";
+        loneLabels += last + "\t" + std::to_string(i + 1) + "\n";
+    }
+    lone += "w -- " + last + "; x -- y;\n}\n";
+    loneLabels += "w\t10000\nx\t10001\ny\t10001\n";
+    struct Case {
+        const char* format;
+        std::string text;
+        std::string out;
+    };
+    const Case cases[] = {
+        {"--format=labels", pairs, pairLabels},
+        {"--format=labels", "graph { x; a -- b; }\n", "x\t1\na\t2\nb\t2\n"},
+        {"--format=labels", lone, loneLabels},
+        {"--format=edges", "graph { a -- b; c -- d }\n", "a b\nc d\n"},
+        {"--format=edges", "graph { a; b; c; c -- a; b -- a; a -- c }\n", "c a\nb a\na c\n"},
+    };
+    for (const Case& c : cases) {
+        ScratchDir dir;
+        ScratchDir::write("g.gv", c.text);
+        const Outcome r = run_args({"-q", c.format, "g.gv"});
+        EXPECT_EQ(r.out, c.out) << c.text.substr(0, 60);
+        EXPECT_EQ(r.err, "");
+        EXPECT_EQ(r.status, 0);
+    }
+}
+
+// cgraph running out of memory ends the run with the message, never a
+// crash. The program itself runs under ulimit -v 65536 (64 MiB of address
+// space): a DOT graph of two edges takes about 20 MiB and reads, while one of
+// 300,000 edges needs about 170 MiB and runs out while cgraph reads it.
+TEST(GraphFormats, DotOutOfMemory) {
+    if (SANITIZED) {
+        // The tests are built as the program is, and a sanitizer's shadow
+        // memory does not fit under ulimit -v: the program aborts at start.
+        GTEST_SKIP() << "the program is built with a sanitizer, which cannot run under ulimit -v";
+    }
+    if (!reads_dot()) {
+        GTEST_SKIP() << "built without Graphviz's cgraph";
+    }
+    ScratchDir dir;
+    std::string big = "graph {\n";
+    for (int i = 0; i < 300000; i++) {
+        big += "n" + std::to_string(i) + " -- n" + std::to_string(i + 1) + ";\n";
+    }
+    ScratchDir::write("big.gv", big + "}\n");
+    ScratchDir::write("small.gv", "graph { a -- b; c -- d }\n");
+    struct Case {
+        std::string file;
+        int status;
+        std::string out;
+        std::string err;
+    };
+    const Case cases[] = {
+        {"small.gv", 0, "small.gv  4 nodes  2 links  2 components  largest 2\n", ""},
+        {"big.gv", 1, "", "ugraph: big.gv: out of memory\n"},
+    };
+    for (const Case& c : cases) {
+        const ShellRun r = run_shell("ulimit -v 65536; exec \"$UGRAPH\" " + c.file + " > out");
+        EXPECT_EQ(r.status, c.status) << c.file; // 128 and more: ended by a signal
+        EXPECT_EQ(ScratchDir::read("out"), c.out) << c.file;
+        EXPECT_EQ(r.err, c.err) << c.file;
+    }
 }
 
 // Each format gzipped reads as the plain file; a concatenation of members

@@ -11,6 +11,21 @@
 
 namespace ugraph::testing {
 
+// Whether the tests, and so the program, are built with a sanitizer.
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+#define UGRAPH_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer) || __has_feature(thread_sanitizer) ||                         \
+    __has_feature(memory_sanitizer)
+#define UGRAPH_SANITIZED 1
+#endif
+#endif
+#ifdef UGRAPH_SANITIZED
+constexpr bool SANITIZED = true;
+#else
+constexpr bool SANITIZED = false;
+#endif
+
 struct ShellRun {
     int status = -1; // the exit status, or 128 and the signal that ended the command
     std::string err; // what the command wrote to standard error

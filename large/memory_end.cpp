@@ -1,0 +1,21 @@
+// Memory end (ends the run when memory runs out, naming the file being read)
+#include "large/memory_end.h"
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace ugraph {
+
+static const char* memoryFile = "-";
+
+void read_memory_for(const char* name) {
+    memoryFile = name;
+}
+
+void end_out_of_memory() {
+    std::fprintf(stderr, "ugraph: %s: out of memory\n", memoryFile);
+    std::fflush(stderr);
+    std::_Exit(1);
+}
+
+} // namespace ugraph
