@@ -155,12 +155,20 @@ TEST(GraphFormats, DotOrder) {
         {"--format=labels", lone, loneLabels},
         {"--format=edges", "graph { a -- b; c -- d }\n", "a b\nc d\n"},
         {"--format=edges", "graph { a; b; c; c -- a; b -- a; a -- c }\n", "c a\nb a\na c\n"},
+        {"--format=edges", "graph { a -- b; \"\" -- y; }\n", "a b\n\"\" y\n"},
+        {"--format=edges", "graph { \"\" -- y; z; from -- to }\n", "\"\" y\nfrom to\nz\n"},
+        {"--format=edges", "graph { from -- to; \"1\" -- \"x;y\" }\n",
+         "source target\nfrom to\n\"1\" \"x;y\"\n"},
     };
     for (const Case& c : cases) {
         ScratchDir dir;
         ScratchDir::write("g.gv", c.text);
         const Outcome r = run_args({"-q", c.format, "g.gv"});
         EXPECT_EQ(r.out, c.out) << c.text.substr(0, 60);
+        // Written as an edge list, the graph reads back with its figures.
+        ScratchDir::write("g.txt", run_args({"-q", "--format=edges", "g.gv"}).out);
+        EXPECT_EQ(figures(run_args({"-q", "g.txt"}).out), figures(run_args({"-q", "g.gv"}).out))
+            << c.text.substr(0, 60);
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.status, 0);
     }
