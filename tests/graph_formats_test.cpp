@@ -64,6 +64,8 @@ TEST(GraphFormats, MatrixMarket) {
              "  0 nodes  0 links  0 components  largest 0"},
             {MTX + "pattern general\n2 2 0", true, "1\t1\n2\t2\n",
              "  2 nodes  0 links  2 components  largest 1"},
+            {"\xEF\xBB\xBF" + MTX + "pattern general\r2 2 1\r1 2\r", true, "1\t1\n2\t1\n",
+             "  2 nodes  1 link  1 component  largest 2"}, // a byte-order mark, CR line ends
             {"%%MatrixMarket matrix array real general\n2 2\n1\n2\n3\n4\n", false, "",
              "1: the header names no coordinate matrix"},
             {MTX + "float general\n1 1 0\n", false, "",
@@ -113,6 +115,8 @@ TEST(GraphFormats, Dot) {
              "  10 nodes  6 links  4 components  largest 4"},
             {"# a preprocessor line\ngraph { a -- b; a -- b; a -- a; c }\n", true,
              "a\t1\nb\t1\nc\t2\n", "  3 nodes  3 links  2 components  largest 2"},
+            {"\xEF\xBB\xBFgraph { a -- b }\n", true, "a\t1\nb\t1\n",
+             "  2 nodes  1 link  1 component  largest 2"},
             {"graph {\n a -- b\n c -- \n}\n", false, "", "4: syntax error near '}'"},
         });
 }
