@@ -69,15 +69,14 @@ static void report_syntax_error(const GraphSource& source) {
 
 // cgraph's memory comes from the discipline below. cgraph cannot go on once
 // an allocation fails (its parser writes through the null pointer), so
-// memory running out while it reads ends the run there.
-
-// Some of cgraph's memory comes from plain malloc, unchecked: the scanner's
-// buffers, which grow by doubling to hold the longest token about five times
-// over (its input, the string it gathers, a concatenation), and cdt's head of
-// every dictionary, about as much again as the discipline gives for a
-// subgraph. So the discipline is the one that fails: every CHECK_STEP bytes
-// it gives, it makes sure that six times the text and a few CHECK_STEPs more
-// could still be had.
+// memory running out while it reads ends the run there. Some of its memory
+// comes from plain malloc, unchecked: the scanner's buffers, which grow by
+// doubling to hold the longest token about five times over (its input, the
+// string it gathers, a concatenation), and cdt's head of every dictionary,
+// about as much again as the discipline gives for a subgraph. So the
+// discipline is the one that fails: every CHECK_STEP bytes it gives, it
+// makes sure that six times the text and a few CHECK_STEPs more could still
+// be had.
 inline constexpr std::size_t CHECK_STEP = std::size_t{1} << 20;
 static std::size_t dotHeadroom;
 static std::size_t sinceCheck; // bytes given since the last check

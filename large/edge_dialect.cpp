@@ -1,4 +1,4 @@
-// Edge dialect (the shape of an edge list: line ends, separator, header, id columns, id kind)
+// Edge dialect (the shape of an edge list: separator, header, id columns, id kind)
 #include "large/edge_dialect.h"
 
 #include <algorithm>
@@ -92,25 +92,10 @@ static std::vector<Field> fields_of(const char* line, char separator) {
 
 static const char* const COLUMN_WORDS[][2] = {{"source", "target"}, {"from", "to"}, {"src", "dst"}};
 
-// Whether a text is the word, in any case.
-static bool is_word(const char* text, std::size_t length, const char* word) {
-    if (length != std::strlen(word)) {
-        return false;
-    }
-    for (std::size_t i = 0; i < length; i++) {
-        const char c =
-            text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
-        if (c != word[i]) {
-            return false;
-        }
-    }
-    return true;
-}
-
 bool names_id_columns(const char* a, std::size_t aLength, const char* b, std::size_t bLength) {
     for (const auto& pair : COLUMN_WORDS) {
-        if ((is_word(a, aLength, pair[0]) && is_word(b, bLength, pair[1])) ||
-            (is_word(a, aLength, pair[1]) && is_word(b, bLength, pair[0]))) {
+        if ((same_word(a, aLength, pair[0]) && same_word(b, bLength, pair[1])) ||
+            (same_word(a, aLength, pair[1]) && same_word(b, bLength, pair[0]))) {
             return true;
         }
     }
@@ -123,7 +108,7 @@ static std::size_t column_named(const std::vector<Field>& fields, const char* wo
         const std::size_t quotes = is_quoted(fields[k]) ? 1 : 0;
         const char* text = fields[k].begin + quotes;
         const auto length = static_cast<std::size_t>(fields[k].end - fields[k].begin) - 2 * quotes;
-        if (is_word(text, length, word)) {
+        if (same_word(text, length, word)) {
             return k;
         }
     }

@@ -1,4 +1,4 @@
-// Edge dialect (the shape of an edge list: line ends, separator, header, id columns, id kind)
+// Edge dialect (the shape of an edge list: separator, header, id columns, id kind)
 #ifndef UGRAPH_EDGE_DIALECT_H
 #define UGRAPH_EDGE_DIALECT_H
 

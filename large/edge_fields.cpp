@@ -1,23 +1,14 @@
 // Edge fields (splits a line of an edge list into its fields, as its separator says)
 #include "large/edge_fields.h"
 
-namespace ugraph {
+#include <cstring>
 
-static bool is_blank(char c) {
-    return c == ' ' || c == '\t';
-}
+namespace ugraph {
 
 // Blanks around a field, which a separator other than BLANKS trims: blanks
 // and tabs, but never the separator itself.
 static bool trims(char c, char separator) {
     return is_blank(c) && c != separator;
-}
-
-static const char* skip_blanks(const char* p) {
-    while (is_blank(*p)) {
-        p++;
-    }
-    return p;
 }
 
 // The closing quote of the quoted field at p; nullptr when the line ends first.
@@ -110,6 +101,20 @@ bool is_number_field(const Field& field) {
     }
     for (const char* p = field.begin; p < field.end; p++) {
         if (*p < '0' || *p > '9') {
+            return false;
+        }
+    }
+    return true;
+}
+
+bool same_word(const char* text, std::size_t length, const char* word) {
+    if (length != std::strlen(word)) {
+        return false;
+    }
+    for (std::size_t i = 0; i < length; i++) {
+        const char c =
+            text[i] >= 'A' && text[i] <= 'Z' ? static_cast<char>(text[i] - 'A' + 'a') : text[i];
+        if (c != word[i]) {
             return false;
         }
     }

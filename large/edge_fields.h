@@ -2,6 +2,8 @@
 #ifndef UGRAPH_EDGE_FIELDS_H
 #define UGRAPH_EDGE_FIELDS_H
 
+#include <cstddef>
+
 namespace ugraph {
 
 // The separator that stands for runs of blanks and tabs, and one comma
@@ -16,12 +18,21 @@ inline bool is_line_end(const char* p) {
     return *p == '\n' || (*p == '\r' && p[1] == '\n');
 }
 
-// Whether the line at p holds no data: only blanks and tabs, or a comment
-// (its first other byte is # or %).
-inline bool is_data_line(const char* p) {
-    while (*p == ' ' || *p == '\t') {
+inline bool is_blank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+inline const char* skip_blanks(const char* p) {
+    while (is_blank(*p)) {
         p++;
     }
+    return p;
+}
+
+// Whether the line at p holds data: not only blanks and tabs, nor a comment
+// (whose first other byte is # or %).
+inline bool is_data_line(const char* p) {
+    p = skip_blanks(p);
     return !is_line_end(p) && *p != '#' && *p != '%';
 }
 
@@ -46,6 +57,9 @@ FieldScan scan_field(const char* p, char separator, Field& field, const char*& n
 
 // Whether a field is a decimal number: digits only, not quoted.
 bool is_number_field(const Field& field);
+
+// Whether a text is the word, which is in lower case, in any case.
+bool same_word(const char* text, std::size_t length, const char* word);
 
 } // namespace ugraph
 

@@ -11,17 +11,6 @@
 
 namespace ugraph {
 
-static bool is_blank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-static const char* skip_blanks(const char* p) {
-    while (is_blank(*p)) {
-        p++;
-    }
-    return p;
-}
-
 static const char* after_line(const char* p, const char* end) {
     if (*p == '\n') {
         return p + 1;

@@ -125,10 +125,10 @@ static void decode_piece(Decoder& d, const char* bytes, std::size_t count, bool 
 // the bytes the head holds past the mark are its first.
 static bool begin_utf16(GraphSource& source, bool bigEndian) {
     std::vector<char>& head = source.head;
-    if (source.regular && lseek(source.fd, static_cast<off_t>(head.size()), SEEK_SET) < 0) {
-        return false;
-    }
-    if (source.regular) {
+    if (source.regular) { // read on from the file's offset, past what the head holds
+        if (lseek(source.fd, static_cast<off_t>(head.size()), SEEK_SET) < 0) {
+            return false;
+        }
         source.consumed = head.size();
     }
     auto decoder = std::make_unique<Decoder>();

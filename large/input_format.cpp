@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "console/console.h"
+#include "large/edge_fields.h"
 #include "large/edge_lines.h"
 #include "large/node_index.h"
 
@@ -22,18 +23,6 @@ static bool is_space(char c) {
 
 static char lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-static bool same_word(const char* text, std::size_t length, const char* word) {
-    if (length != std::strlen(word)) {
-        return false;
-    }
-    for (std::size_t i = 0; i < length; i++) {
-        if (lower(text[i]) != word[i]) {
-            return false;
-        }
-    }
-    return true;
 }
 
 // Passes over blanks and DOT's comments: // and # to the line's end, /* */.
