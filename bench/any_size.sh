@@ -32,8 +32,9 @@ install_missing() {
 
 build() {
     (cd "$root" && cmake --preset bench > /dev/null &&
-        cmake --build --preset bench --target make_graph > /dev/null)
+        cmake --build --preset bench --target make_graph floor > /dev/null)
     make_graph="$root/build/bench/bench/make_graph"
+    floor="$root/build/bench/bench/floor"
     if [ -z "${UGRAPH:-}" ]; then # else the program to measure is given
         (cd "$root" && cmake --preset default > /dev/null && cmake --build --preset default > /dev/null)
         UGRAPH="$root/build/default/ugraph"
@@ -100,6 +101,7 @@ shown() { # the command as the table shows it
     local command="$*"
     command="${command/#"$UGRAPH" /ugraph }"
     command="${command/#"$python $root/"/}"
+    command="${command/#"$root/build/bench/"/}"
     command="${command/#bash -c /}"
     echo "${command//|/\\|}" # a bar of a pipeline would end a Markdown cell
 }
@@ -119,6 +121,13 @@ one_round() {
         measure "wc_$graph" "${!graph}" wc -l "${!graph}"
     done
     measure zcat_wc_gz "$big.gz" bash -c "zcat $big.gz | wc -l"
+    # The floors: only the reading and parsing a summary cannot skip, on two
+    # threads and one, and only the work of the text report (bench/floor.cpp).
+    for graph in big grid uniform; do
+        measure "floor_parse_j2_$graph" "${!graph}" "$floor" parse "${!graph}" 2
+    done
+    measure floor_parse_j1_big "$big" "$floor" parse "$big" 1
+    stdout=/dev/null measure floor_text_big "$big" "$floor" text "$big"
     for graph in big grid uniform; do
         measure "scipy_$graph" "${!graph}" "$python" "$root/bench/peer_scipy.py" "${!graph}"
     done
