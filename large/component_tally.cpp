@@ -11,7 +11,7 @@ namespace ugraph {
 static void tally_node(NodeIndex& nodes, std::uint32_t index, Tally& tally) {
     std::uint32_t& word = *word_of(nodes, index);
     if (word == 0) {
-        return; // a direct number that never occurred
+        return; // a direct number that never occurred, or a hole
     }
     tally.nodes++;
     if (word == index) {
@@ -43,11 +43,17 @@ void tally_components(NodeIndex& nodes, Tally& tally) {
     }
 }
 
+// The hashed nodes, holes left out: a hole's word is 0 before the tally,
+// and no word of a node is 0 after it.
 void order_nodes(NodeIndex& nodes, NodeOrder& order) {
     const std::uint64_t hashed = hashed_count(nodes);
-    order.hashed.resize(hashed);
+    order.hashed.clear();
+    order.hashed.reserve(hashed);
     for (std::uint64_t k = 0; k < hashed; k++) {
-        order.hashed[k] = static_cast<std::uint32_t>(first_hashed(nodes) + k);
+        const auto index = static_cast<std::uint32_t>(first_hashed(nodes) + k);
+        if (*word_of(nodes, index) != 0) {
+            order.hashed.push_back(index);
+        }
     }
     if (nodes.kind == IdKind::numbers) {
         std::sort(order.hashed.begin(), order.hashed.end(),

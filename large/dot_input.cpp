@@ -184,6 +184,17 @@ struct DotLink {
     std::uint32_t b;
 };
 
+// The index of a named node, on this one thread; 0 without room.
+static std::uint32_t dot_node(NodeIndex& nodes, const char* name, std::uint64_t seq) {
+    const auto length = static_cast<std::uint32_t>(std::strlen(name));
+    NodeMaker maker{};
+    enter_table(nodes.table);
+    const std::uint32_t index = name_node(nodes, maker, name, length, seq, name_hash(name, length));
+    leave_table(nodes.table);
+    finish_maker(nodes, maker); // alone, it never loses a slot: no hole is left
+    return index;
+}
+
 // Every node, numbered in the order cgraph made them, which is the order of
 // first appearance; then every edge, in the order cgraph made them.
 static bool take_graph(Agraph_t* graph, NodeIndex& nodes, PassResult& result) {
@@ -191,10 +202,8 @@ static bool take_graph(Agraph_t* graph, NodeIndex& nodes, PassResult& result) {
     // it makes them): an edge's ends are found without a name lookup.
     std::vector<std::uint32_t> indexOf(static_cast<std::size_t>(agnnodes(graph)) + 1);
     for (Agnode_t* n = agfstnode(graph); n != nullptr; n = agnxtnode(graph, n)) {
-        const char* name = agnameof(n);
         const std::uint64_t seq = AGSEQ(n);
-        const std::uint32_t index =
-            name_node(nodes, name, static_cast<std::uint32_t>(std::strlen(name)), seq);
+        const std::uint32_t index = dot_node(nodes, agnameof(n), seq);
         if (index == 0) {
             return false;
         }

@@ -21,11 +21,66 @@ static const char* after_line(const char* p, const char* end) {
 // Lines are read a batch at a time before their links are joined.
 inline constexpr std::uint32_t LINK_BATCH = 64;
 
+// A hashed id read but not yet looked up: its index goes to `node`.
+struct PendingId {
+    std::uint32_t* node;
+    std::uint64_t hash;
+    std::uint64_t number; // a number, or where a name stands in the file
+    const char* name;     // in the span; nullptr for a number
+    std::uint32_t length;
+};
+
+// The hashed ids of a batch are looked up together, after the lines are
+// read: each stage fetches what the next one reads for every id, so their
+// misses overlap.
 struct LinkBatch {
     std::uint32_t count;
     std::array<std::uint32_t, LINK_BATCH> from;
     std::array<std::uint32_t, LINK_BATCH> to; // 0 for a node alone on its line
+    std::uint32_t pending;
+    std::array<PendingId, 2 * LINK_BATCH> ids;
 };
+
+static void pend_number(const NodeIndex& nodes, LinkBatch& batch, std::uint32_t& node,
+                        std::uint64_t id) {
+    const std::uint64_t hash = number_hash(id);
+    prefetch_slot(nodes.table, hash);
+    batch.ids[batch.pending++] = {&node, hash, id, nullptr, 0};
+}
+
+static void pend_name(const NodeIndex& nodes, LinkBatch& batch, std::uint32_t& node,
+                      const char* name, std::uint32_t length, std::uint64_t position) {
+    const std::uint64_t hash = name_hash(name, length);
+    prefetch_slot(nodes.table, hash);
+    batch.ids[batch.pending++] = {&node, hash, position, name, length};
+}
+
+static bool find_pending(EdgeReader& r, LinkBatch& batch) {
+    NodeIndex& nodes = *r.nodes;
+    const std::uint32_t count = batch.pending;
+    for (std::uint32_t i = 0; i < count; i++) {
+        prefetch_key(nodes, batch.ids[i].hash);
+    }
+    if (nodes.kind == IdKind::names) {
+        for (std::uint32_t i = 0; i < count; i++) {
+            prefetch_name(nodes, batch.ids[i].hash);
+        }
+    }
+    batch.pending = 0;
+    for (std::uint32_t i = 0; i < count; i++) {
+        const PendingId& id = batch.ids[i];
+        const std::uint32_t node =
+            id.name == nullptr ? hashed_number_node(nodes, r.maker, id.number, id.hash)
+                               : name_node(nodes, r.maker, id.name, id.length, id.number, id.hash);
+        if (node == 0) {
+            r.fault = LineFault::no_room;
+            return false;
+        }
+        *id.node = node;
+        __builtin_prefetch(word_of(nodes, node), 1);
+    }
+    return true;
+}
 
 static bool is_digit(char c) {
     return static_cast<unsigned char>(c - '0') < 10;
@@ -68,7 +123,7 @@ static bool fault_field(EdgeReader& r, LineFault kind, const Field& field) {
     return failed(r, kind);
 }
 
-static bool number_node(EdgeReader& r, const Field& field, std::uint32_t& node) {
+static bool number_node(EdgeReader& r, const Field& field, LinkBatch& batch, std::uint32_t& node) {
     std::uint64_t id = 0;
     switch (read_number(field.begin, field.end, id)) {
     case NumberText::number:
@@ -78,11 +133,14 @@ static bool number_node(EdgeReader& r, const Field& field, std::uint32_t& node) 
     default:
         return fault_field(r, LineFault::not_a_number, field);
     }
-    node = number_index(*r.nodes, id);
-    if (is_direct(*r.nodes, node)) {
-        __builtin_prefetch(&r.nodes->direct[node], 1); // read when the batch is joined
+    NodeIndex& nodes = *r.nodes;
+    if (id < nodes.directIds) {
+        node = static_cast<std::uint32_t>(id + 1);
+        __builtin_prefetch(&nodes.direct[node], 1); // read when the batch is joined
+    } else {
+        pend_number(nodes, batch, node, id);
     }
-    return node != 0 || failed(r, LineFault::no_room);
+    return true;
 }
 
 // A name as read: a quoted one without its quotes, "" as one quote.
@@ -106,29 +164,36 @@ static void name_text(EdgeReader& r, const Field& field, const char*& name, std:
     length = r.field.size();
 }
 
+// A name is looked up with the batch, unless it was unescaped into the
+// reader's field, which the next name reuses: then at once.
 static bool name_node_of(EdgeReader& r, const Field& field, std::uint64_t position,
-                         std::uint32_t& node) {
+                         LinkBatch& batch, std::uint32_t& node) {
     const char* name = nullptr;
     std::size_t length = 0;
     name_text(r, field, name, length);
     if (length > std::numeric_limits<std::uint32_t>::max()) {
         return failed(r, LineFault::no_room);
     }
-    node = name_node(*r.nodes, name, static_cast<std::uint32_t>(length), position);
+    const auto size = static_cast<std::uint32_t>(length);
+    if (name != r.field.data()) {
+        pend_name(*r.nodes, batch, node, name, size, position);
+        return true;
+    }
+    node = name_node(*r.nodes, r.maker, name, size, position, name_hash(name, size));
     return node != 0 || failed(r, LineFault::no_room);
 }
 
 // The node of an id field, which stands at `position` in the file. An empty
 // field is no id; quotes around nothing are the empty name.
-static bool node_of(EdgeReader& r, const Field& field, std::uint64_t position,
+static bool node_of(EdgeReader& r, const Field& field, std::uint64_t position, LinkBatch& batch,
                     std::uint32_t& node) {
     if (field.begin == field.end) {
         return failed(r, LineFault::empty_id);
     }
     if (r.nodes->kind == IdKind::numbers) {
-        return number_node(r, field, node);
+        return number_node(r, field, batch, node);
     }
-    return name_node_of(r, field, position, node);
+    return name_node_of(r, field, position, batch, node);
 }
 
 // Fetches the parent of a direct node, whose own word was fetched as its line was read.
@@ -220,8 +285,9 @@ static const char* read_line(EdgeReader& r, const char* p, const char* begin, co
     std::uint32_t& from = batch.from[batch.count];
     std::uint32_t& to = batch.to[batch.count];
     to = 0;
-    if (!node_of(r, a, position + static_cast<std::uint64_t>(a.begin - begin), from) ||
-        (linked && !node_of(r, b, position + static_cast<std::uint64_t>(b.begin - begin), to))) {
+    if (!node_of(r, a, position + static_cast<std::uint64_t>(a.begin - begin), batch, from) ||
+        (linked &&
+         !node_of(r, b, position + static_cast<std::uint64_t>(b.begin - begin), batch, to))) {
         return nullptr;
     }
     batch.count++;
@@ -242,36 +308,55 @@ static const char* digit_run(const char* p, std::uint64_t& value) {
     return p;
 }
 
-// The digits at p, up to eight of them, read with one load of eight bytes and
-// no branch on each: every byte is tested at once, and the digits are joined
-// with three multiplications (the method of D. Lemire, "Faster parsing of
-// integers", 2018). A span keeps SPAN_SLACK bytes after its end, so the load
-// stays inside the buffer. A run of eight or more digits is read one digit
-// at a time.
-[[gnu::always_inline]] static inline const char* number_run(const char* p, std::uint64_t& value) {
+// The digits of a number are read eight at a time, with one load of eight
+// bytes and no branch on each: every byte is tested at once, and the digits
+// are joined with three multiplications (the method of D. Lemire, "Faster
+// parsing of integers", 2018). A span keeps SPAN_SLACK bytes after its end,
+// so the loads stay inside the buffer.
+
+// How many of the eight bytes at p are digits before the first other byte;
+// `digits` gets the bytes less '0'.
+[[gnu::always_inline]] static inline int digit_count(const char* p, std::uint64_t& digits) {
     std::uint64_t bytes = 0;
     std::memcpy(&bytes, p, 8);
-    const std::uint64_t digits = bytes - 0x3030303030303030ULL;
+    digits = bytes - 0x3030303030303030ULL;
     // A byte's top bit is set from the first byte that is not a digit on:
     // below '0' it borrows, above '9' it passes 0x80 once 0x76 is added.
     // Borrows and carries only run towards later bytes.
     const std::uint64_t others =
         (digits | (digits + 0x7676767676767676ULL)) & 0x8080808080808080ULL;
-    if (others == 0) {
-        return digit_run(p, value);
-    }
-    const int count = __builtin_ctzll(others) / 8;
-    if (count == 0) {
-        value = 0;
-        return p;
-    }
+    return others == 0 ? 8 : __builtin_ctzll(others) / 8;
+}
+
+// The number the first `count` (1 to 8) of those digits spell.
+[[gnu::always_inline]] static inline std::uint64_t digits_value(std::uint64_t digits, int count) {
     std::uint64_t v = digits << (64 - 8 * count); // the digits, leading zeros below them
     v = v * 10 + (v >> 8);
-    v = ((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
-         ((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >>
-        32;
-    value = v;
-    return p + count;
+    return ((v & 0x000000FF000000FFULL) * (100 + (1000000ULL << 32)) +
+            ((v >> 16) & 0x000000FF000000FFULL) * (1 + (10000ULL << 32))) >>
+           32;
+}
+
+inline constexpr std::array<std::uint64_t, 8> POWERS_OF_TEN = {1,     10,     100,     1000,
+                                                               10000, 100000, 1000000, 10000000};
+
+// The digits at p, up to fifteen of them two words at a time; a longer run
+// one digit at a time.
+[[gnu::always_inline]] static inline const char* number_run(const char* p, std::uint64_t& value) {
+    std::uint64_t digits = 0;
+    const int count = digit_count(p, digits);
+    if (count < 8) {
+        value = count == 0 ? 0 : digits_value(digits, count);
+        return p + count;
+    }
+    std::uint64_t low = 0;
+    const int more = digit_count(p + 8, low);
+    if (more == 8) {
+        return digit_run(p, value);
+    }
+    value = digits_value(digits, 8);
+    value = more == 0 ? value : value * POWERS_OF_TEN[more] + digits_value(low, more);
+    return p + 8 + more;
 }
 
 // Whether c separates the two numbers of a usual line: with BLANKS a blank,
@@ -299,25 +384,23 @@ usual_number_line(const char* p, char separator, std::uint64_t& a, std::uint64_t
     return q + 1;
 }
 
-[[gnu::always_inline]] static inline bool add_usual_line(EdgeReader& r, std::uint64_t a,
+// A direct number's index is known at once, and its word fetched for the
+// join; a hashed one waits for the batch's lookups.
+[[gnu::always_inline]] static inline void usual_node(const NodeIndex& nodes, LinkBatch& batch,
+                                                     std::uint32_t& node, std::uint64_t id) {
+    if (id < nodes.directIds) {
+        node = static_cast<std::uint32_t>(id + 1);
+        __builtin_prefetch(&nodes.direct[node], 1);
+    } else {
+        pend_number(nodes, batch, node, id);
+    }
+}
+
+[[gnu::always_inline]] static inline void add_usual_line(EdgeReader& r, std::uint64_t a,
                                                          std::uint64_t b, LinkBatch& batch) {
-    NodeIndex& nodes = *r.nodes;
-    const std::uint32_t from = number_index(nodes, a);
-    const std::uint32_t to = number_index(nodes, b);
-    if (from == 0 || to == 0) {
-        r.fault = LineFault::no_room;
-        return false;
-    }
-    if (is_direct(nodes, from)) {
-        __builtin_prefetch(&nodes.direct[from], 1);
-    }
-    if (is_direct(nodes, to)) {
-        __builtin_prefetch(&nodes.direct[to], 1);
-    }
-    batch.from[batch.count] = from;
-    batch.to[batch.count] = to;
+    usual_node(*r.nodes, batch, batch.from[batch.count], a);
+    usual_node(*r.nodes, batch, batch.to[batch.count], b);
     batch.count++;
-    return true;
 }
 
 static bool inside(const EdgeReader& r, std::uint64_t row, std::uint64_t column) {
@@ -360,31 +443,82 @@ static const char* read_entry(EdgeReader& r, const char* p, const char* end, Lin
         r.field.assign(row, p);
         return fault(r, LineFault::outside);
     }
-    if (!add_usual_line(r, i, j, batch)) {
+    add_usual_line(r, i, j, batch);
+    return after_line(p, end);
+}
+
+// The bytes that end a bare name on a usual line of names.
+using NameStops = std::array<bool, 256>;
+
+static void set_name_stops(NameStops& stops, char separator) {
+    stops.fill(false);
+    for (const char c : {' ', '\t', '"', '\r', '\n', separator}) {
+        stops[static_cast<unsigned char>(c)] = true;
+    }
+    stops[','] = stops[','] || separator == BLANKS;
+}
+
+static const char* name_end(const NameStops& stops, const char* p) {
+    while (!stops[static_cast<unsigned char>(*p)]) {
+        p++;
+    }
+    return p;
+}
+
+// The usual line of a file of names: two bare names, one separator between
+// them, the newline after; nothing else, not even a blank. Returns the next
+// line, or nullptr for any other line, which is then read the general way.
+static const char* usual_name_line(const NodeIndex& nodes, const NameStops& stops, char separator,
+                                   const char* p, std::uint64_t position, LinkBatch& batch) {
+    const char* between = name_end(stops, p);
+    if (between == p || *p == '#' || *p == '%' || !joins(*between, separator)) {
         return nullptr;
     }
-    return after_line(p, end);
+    const char* second = between + 1;
+    const char* after = name_end(stops, second);
+    constexpr auto most = std::numeric_limits<std::uint32_t>::max();
+    if (after == second || *after != '\n' || after - p > most) {
+        return nullptr;
+    }
+    pend_name(nodes, batch, batch.from[batch.count], p, static_cast<std::uint32_t>(between - p),
+              position);
+    pend_name(nodes, batch, batch.to[batch.count], second,
+              static_cast<std::uint32_t>(after - second),
+              position + static_cast<std::uint64_t>(second - p));
+    batch.count++;
+    return after + 1;
+}
+
+// A usual line, read the quick way; nullptr when the line is not one.
+static const char* usual_line(EdgeReader& r, const NameStops& stops, char separator, const char* p,
+                              std::uint64_t position, LinkBatch& batch) {
+    if (r.nodes->kind == IdKind::names) {
+        return usual_name_line(*r.nodes, stops, separator, p, position, batch);
+    }
+    std::uint64_t a = 0;
+    std::uint64_t b = 0;
+    const char* next = usual_number_line(p, separator, a, b);
+    if (next == nullptr || (r.matrix && !inside(r, a, b))) {
+        return nullptr; // the general way tells the fault
+    }
+    add_usual_line(r, a, b, batch);
+    return next;
 }
 
 bool read_edge_lines(EdgeReader& r, const char* begin, const char* end, std::uint64_t position) {
     LinkBatch batch;
     batch.count = 0;
+    batch.pending = 0;
     r.lines = 0;
     const bool matrix = r.matrix;
-    // The usual line: two numbers, the ids of a link, with nothing around them.
-    const bool usual = r.nodes->kind == IdKind::numbers &&
-                       (matrix || (r.dialect.first == 0 && r.dialect.second == 1));
+    // The usual line: two ids, those of a link, with nothing around them.
+    const bool usual = matrix || (r.dialect.first == 0 && r.dialect.second == 1);
     const char separator = matrix ? MATRIX_BLANKS : r.dialect.separator;
+    NameStops stops{};
+    set_name_stops(stops, separator);
     for (const char* p = begin; p < end; r.lines++) {
-        std::uint64_t a = 0;
-        std::uint64_t b = 0;
-        const char* next = usual ? usual_number_line(p, separator, a, b) : nullptr;
-        if (next != nullptr && matrix && !inside(r, a, b)) {
-            next = nullptr; // the general way tells the fault
-        }
-        if (next != nullptr && !add_usual_line(r, a, b, batch)) {
-            return false;
-        }
+        const std::uint64_t at = position + static_cast<std::uint64_t>(p - begin);
+        const char* next = usual ? usual_line(r, stops, separator, p, at, batch) : nullptr;
         if (next == nullptr) {
             next = matrix ? read_entry(r, p, end, batch)
                           : read_line(r, p, begin, end, position, batch);
@@ -393,11 +527,14 @@ bool read_edge_lines(EdgeReader& r, const char* begin, const char* end, std::uin
         if (p == nullptr) {
             return false; // the file is refused: its links need no joining
         }
-        if (batch.count == LINK_BATCH && !join_batch(r, batch)) {
-            return false;
+        if (batch.count == LINK_BATCH) {
+            if (!find_pending(r, batch) || !join_batch(r, batch)) {
+                return false;
+            }
+            pause_table(r.nodes->table); // no index is held here: the table may grow
         }
     }
-    return join_batch(r, batch);
+    return find_pending(r, batch) && join_batch(r, batch);
 }
 
 } // namespace ugraph

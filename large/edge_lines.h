@@ -38,6 +38,7 @@ using LinkVisit = void (*)(void* context, std::uint32_t a, std::uint32_t b);
 // `columns` columns. With `visit` the links are shown to it instead of joined.
 struct EdgeReader {
     NodeIndex* nodes;
+    NodeMaker maker; // the worker's own, for new hashed nodes
     LinkStore* kept;
     Dialect dialect;
     bool matrix;
@@ -55,7 +56,8 @@ struct EdgeReader {
 // Reads the lines of [begin, end), which ends with a newline and stands at
 // `position` in the file: each link's nodes are joined in the node index's
 // forest, each node alone on its line becomes a node. False at the first
-// fault, with reader.lines the number of the lines before it.
+// fault, with reader.lines the number of the lines before it. Only inside
+// the node index's table (enter_table); the table may grow between batches.
 bool read_edge_lines(EdgeReader& reader, const char* begin, const char* end,
                      std::uint64_t position);
 

@@ -127,10 +127,14 @@ static PassOptions pass_options(const FileRun& run, bool keep) {
     return p;
 }
 
+// A guess at the hashed ids of a file from its size: a line of two ids
+// takes at least a few bytes, and most ids occur many times.
+inline constexpr std::uint64_t BYTES_AN_ID = 256;
+
 // The run's node index, or the end of the run when memory is out.
 static void start_nodes(FileRun& run, IdKind kind, std::uint32_t directIds = DIRECT_IDS) {
     run.nodes.reset(); // a file read again gives back the first reading's memory first
-    run.nodes = make_node_index(kind, directIds);
+    run.nodes = make_node_index(kind, directIds, run.source.size / BYTES_AN_ID);
     if (!run.nodes) {
         end_out_of_memory();
     }

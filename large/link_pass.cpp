@@ -85,7 +85,11 @@ static void read_span(Worker& w, const char* begin, const char* end, std::uint64
                       std::uint64_t position) {
     w.reader.lines = 0;
     const std::uint64_t kept = w.kept.count;
-    if (begin == end || read_edge_lines(w.reader, begin, end, position)) {
+    IdTable& table = w.reader.nodes->table;
+    enter_table(table);
+    const bool read = begin == end || read_edge_lines(w.reader, begin, end, position);
+    leave_table(table);
+    if (read) {
         w.done.push_back({block, w.reader.lines});
         if (w.kept.count > kept) {
             w.spans.push_back({block, w.number, kept, w.kept.count - kept});
@@ -407,6 +411,7 @@ void read_links(GraphSource& source, NodeIndex& nodes, const PassOptions& option
     result = PassResult{};
     result.readError = pass.readError.load();
     for (Worker& w : workers) {
+        finish_maker(nodes, w.reader.maker);
         result.links += w.reader.links;
         result.kept.push_back(std::move(w.kept));
         result.spans.insert(result.spans.end(), w.spans.begin(), w.spans.end());

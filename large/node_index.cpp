@@ -6,8 +6,7 @@
 
 namespace ugraph {
 
-inline constexpr std::uint32_t FIRST_CAPACITY = 64;
-inline constexpr std::uint64_t ARENA_BLOCK = 1U << 20;
+inline constexpr std::uint64_t NAME_BLOCK = 1U << 20;
 inline constexpr std::uint32_t NAME_HEADER = 12; // first position and length
 
 // The finaliser of SplitMix64: every bit of x reaches every bit of the hash.
@@ -19,36 +18,83 @@ static std::uint64_t mix(std::uint64_t x) {
     return x ^ (x >> 31);
 }
 
-static std::uint64_t name_hash(const char* name, std::uint32_t length) {
-    std::uint64_t h = mix(length);
-    for (; length >= 8; name += 8, length -= 8) {
-        std::uint64_t word = 0;
-        std::memcpy(&word, name, 8);
-        h = mix(h ^ word);
-    }
-    std::uint64_t rest = 0;
-    std::memcpy(&rest, name, length);
-    return mix(h ^ rest);
+std::uint64_t number_hash(std::uint64_t id) {
+    return mix(id);
 }
 
-std::unique_ptr<NodeIndex> make_node_index(IdKind kind, std::uint32_t directIds) {
-    auto nodes = std::make_unique<NodeIndex>();
-    nodes->kind = kind;
-    directIds = directIds < DIRECT_IDS ? DIRECT_IDS : directIds;
-    nodes->directIds = kind == IdKind::numbers ? std::min(directIds, LAST_INDEX - 1) : 0;
-    if (kind == IdKind::numbers) {
-        nodes->direct = mapped_block<std::uint32_t>(std::size_t{nodes->directIds} + 1);
-        if (!nodes->direct) {
-            return nullptr;
+static std::uint64_t load8(const char* p) {
+    std::uint64_t word = 0;
+    std::memcpy(&word, p, 8);
+    return word;
+}
+
+static std::uint64_t load4(const char* p) {
+    std::uint32_t word = 0;
+    std::memcpy(&word, p, 4);
+    return word;
+}
+
+__extension__ using Wide = unsigned __int128;
+
+// Multiplies to 128 bits and folds the halves: one multiplication mixes two
+// words (after W. Yi's wyhash).
+static std::uint64_t fold(std::uint64_t a, std::uint64_t b) {
+    const Wide product = static_cast<Wide>(a) * b;
+    return static_cast<std::uint64_t>(product) ^ static_cast<std::uint64_t>(product >> 64);
+}
+
+inline constexpr std::uint64_t NAME_KEY_A = 0xA0761D6478BD642FULL;
+inline constexpr std::uint64_t NAME_KEY_B = 0xE7037ED1A0B428DBULL;
+
+// Sixteen bytes at a time, then the last one to sixteen, read as two words
+// that may overlap, so that no byte past the name is read.
+std::uint64_t name_hash(const char* name, std::uint32_t length) {
+    std::uint64_t h = NAME_KEY_B ^ length;
+    std::uint32_t n = length;
+    for (; n > 16; name += 16, n -= 16) {
+        h = fold(load8(name) ^ NAME_KEY_A, load8(name + 8) ^ h);
+    }
+    std::uint64_t a = 0;
+    std::uint64_t b = 0;
+    if (n >= 8) {
+        a = load8(name);
+        b = load8(name + n - 8);
+    } else if (n >= 4) {
+        a = load4(name);
+        b = load4(name + n - 4);
+    } else if (n > 0) {
+        const auto byte = [name](std::uint32_t i) {
+            return std::uint64_t{static_cast<unsigned char>(name[i])};
+        };
+        a = byte(0) << 16 | byte(n / 2) << 8 | byte(n - 1);
+    }
+    return fold(NAME_KEY_A ^ length, fold(a ^ NAME_KEY_A, b ^ h));
+}
+
+// Whether n bytes are the same, read a word at a time as the hash reads them.
+static bool same_bytes(const char* x, const char* y, std::uint32_t n) {
+    if (n >= 8) {
+        for (std::uint32_t i = 0; i + 8 < n; i += 8) {
+            if (load8(x + i) != load8(y + i)) {
+                return false;
+            }
+        }
+        return load8(x + n - 8) == load8(y + n - 8);
+    }
+    if (n >= 4) {
+        return load4(x) == load4(y) && load4(x + n - 4) == load4(y + n - 4);
+    }
+    for (std::uint32_t i = 0; i < n; i++) {
+        if (x[i] != y[i]) {
+            return false;
         }
     }
-    return nodes;
+    return true;
 }
 
-// The name record a key points at: the shard, the arena block, the offset.
-static char* name_record(const NodeIndex& nodes, std::uint64_t key) {
-    const HashShard& shard = nodes.shards[key >> 56];
-    return shard.arena[(key >> 32) & 0xFFFFFF].get() + (key & 0xFFFFFFFF);
+// A name as kept: its key is where its record stands.
+static char* name_record(std::uint64_t key) {
+    return reinterpret_cast<char*>(static_cast<std::uintptr_t>(key));
 }
 
 static std::uint32_t record_length(const char* record) {
@@ -65,14 +111,40 @@ NodeId id_of(const NodeIndex& nodes, std::uint32_t index) {
     if (nodes.kind == IdKind::numbers) {
         return {key, nullptr, 0};
     }
-    const char* record = name_record(nodes, key);
+    const char* record = name_record(key);
     return {0, record + NAME_HEADER, record_length(record)};
 }
 
+// A record's first position, which workers lower at once: read and written whole.
+static std::atomic_ref<std::uint64_t> position_of(char* record) {
+    return std::atomic_ref<std::uint64_t>(*reinterpret_cast<std::uint64_t*>(record));
+}
+
 std::uint64_t first_position(const NodeIndex& nodes, std::uint32_t index) {
-    std::uint64_t position = 0;
-    std::memcpy(&position, name_record(nodes, key_of(nodes, index)), 8);
-    return position;
+    return position_of(name_record(key_of(nodes, index))).load(std::memory_order_relaxed);
+}
+
+static std::uint64_t hash_of_index(const void* context, std::uint32_t index) {
+    const NodeId id = id_of(*static_cast<const NodeIndex*>(context), index);
+    return id.name == nullptr ? number_hash(id.number) : name_hash(id.name, id.length);
+}
+
+std::unique_ptr<NodeIndex> make_node_index(IdKind kind, std::uint32_t directIds,
+                                           std::uint64_t expected) {
+    auto nodes = std::make_unique<NodeIndex>();
+    nodes->kind = kind;
+    directIds = directIds < DIRECT_IDS ? DIRECT_IDS : directIds;
+    nodes->directIds = kind == IdKind::numbers ? std::min(directIds, LAST_INDEX - 1) : 0;
+    if (kind == IdKind::numbers) {
+        nodes->direct = mapped_block<std::uint32_t>(std::size_t{nodes->directIds} + 1);
+        if (!nodes->direct) {
+            return nullptr;
+        }
+    }
+    if (!start_id_table(nodes->table, 2 * expected, hash_of_index, nodes.get())) {
+        return nullptr;
+    }
+    return nodes;
 }
 
 static bool ensure_segment(NodeIndex& nodes, std::uint32_t segment) {
@@ -95,147 +167,129 @@ static bool ensure_segment(NodeIndex& nodes, std::uint32_t segment) {
     return true;
 }
 
-// A new hashed node with this key, its own root; 0 when there is no room.
-static std::uint32_t add_node(NodeIndex& nodes, std::uint64_t key) {
-    const std::uint64_t k = nodes.hashed.fetch_add(1, std::memory_order_relaxed);
-    if (k >= LAST_INDEX - std::uint64_t{nodes.directIds} ||
-        !ensure_segment(nodes, static_cast<std::uint32_t>(k >> SEGMENT_BITS))) {
-        return 0;
+// A new index for this key, its own root, in no slot yet: the maker's spare,
+// or a fresh one. 0 when there is no room, WAIT_FOR_ROOM when the table must
+// grow first.
+static std::uint32_t reserve(NodeIndex& nodes, NodeMaker& maker, std::uint64_t key) {
+    if (maker.spare == 0) {
+        const std::uint32_t room =
+            table_room(nodes.table, nodes.hashed.load(std::memory_order_relaxed));
+        if (room != 1) {
+            return room;
+        }
+        const std::uint64_t k = nodes.hashed.fetch_add(1, std::memory_order_relaxed);
+        note_made(nodes.table, k);
+        if (k >= LAST_INDEX - std::uint64_t{nodes.directIds} ||
+            !ensure_segment(nodes, static_cast<std::uint32_t>(k >> SEGMENT_BITS))) {
+            return 0;
+        }
+        maker.spare = static_cast<std::uint32_t>(first_hashed(nodes) + k);
+        std::atomic_ref<std::uint32_t>(*word_of(nodes, maker.spare))
+            .store(maker.spare, std::memory_order_relaxed);
     }
-    const auto index = static_cast<std::uint32_t>(first_hashed(nodes) + k);
-    const std::uint32_t slot = static_cast<std::uint32_t>(k) & (SEGMENT_SIZE - 1);
-    nodes.keys[k >> SEGMENT_BITS].load(std::memory_order_relaxed)[slot] = key;
-    std::atomic_ref<std::uint32_t>(*word_of(nodes, index)).store(index, std::memory_order_release);
-    return index;
+    const std::uint32_t k = maker.spare - first_hashed(nodes);
+    nodes.keys[k >> SEGMENT_BITS].load(std::memory_order_relaxed)[k & (SEGMENT_SIZE - 1)] = key;
+    return maker.spare;
 }
 
-static std::uint64_t hash_of_node(const NodeIndex& nodes, std::uint32_t index) {
-    const NodeId id = id_of(nodes, index);
-    return id.name == nullptr ? mix(id.number) : name_hash(id.name, id.length);
+// The index the table gives: the spare is used once placed. A table that
+// must grow first lets it grow, and the id is looked up again.
+template <typename Matches>
+static std::uint32_t placed(NodeIndex& nodes, NodeMaker& maker, std::uint64_t hash,
+                            std::uint64_t key, Matches&& matches) {
+    for (;;) {
+        const std::uint32_t index =
+            find_or_claim(nodes.table, hash, matches, [&] { return reserve(nodes, maker, key); });
+        if (index != WAIT_FOR_ROOM) {
+            maker.spare = index == maker.spare ? 0 : maker.spare;
+            return index;
+        }
+        pause_table(nodes.table);
+    }
 }
 
-// Doubles the table of a shard when it is three quarters full.
-static bool make_room(const NodeIndex& nodes, HashShard& shard) {
-    if (shard.count < shard.capacity - shard.capacity / 4) {
+std::uint32_t hashed_number_node(NodeIndex& nodes, NodeMaker& maker, std::uint64_t id,
+                                 std::uint64_t hash) {
+    return placed(nodes, maker, hash, id,
+                  [&nodes, id](std::uint32_t index) { return key_of(nodes, index) == id; });
+}
+
+// Room in the maker's block for a record of `size` bytes, or a new block;
+// false without memory.
+static bool name_room(NodeIndex& nodes, NodeMaker& maker, std::uint64_t size) {
+    if (maker.names != nullptr && maker.used + size <= maker.size) {
         return true;
     }
-    const std::uint32_t capacity = shard.capacity == 0 ? FIRST_CAPACITY : shard.capacity * 2;
-    Block<std::uint32_t> slots = zeroed_block<std::uint32_t>(capacity);
-    if (!slots) {
+    const std::uint64_t blockSize = size > NAME_BLOCK ? size : NAME_BLOCK;
+    Block<char> block = zeroed_block<char>(blockSize);
+    if (!block) {
         return false;
     }
-    for (std::uint32_t i = 0; i < shard.capacity; i++) {
-        const std::uint32_t index = shard.slots[i];
-        if (index != 0) {
-            std::uint64_t pos = hash_of_node(nodes, index);
-            while (slots[pos & (capacity - 1)] != 0) {
-                pos++;
-            }
-            slots[pos & (capacity - 1)] = index;
-        }
-    }
-    shard.slots = std::move(slots);
-    shard.capacity = capacity;
+    maker.names = block.get();
+    maker.used = 0;
+    maker.size = blockSize;
+    const std::lock_guard<std::mutex> guard(nodes.segmentLock);
+    nodes.nameBlocks.push_back(std::move(block));
     return true;
 }
 
-// Probes the shard's table from `hash` for the node that `matches` takes;
-// returns it, or 0 with `slot` the free slot that a new node of that hash
-// takes.
-template <typename Matches>
-static std::uint32_t probe(const HashShard& shard, std::uint64_t hash, Matches&& matches,
-                           std::uint64_t& slot) {
-    for (slot = hash;; slot++) {
-        const std::uint32_t index = shard.slots[slot & (shard.capacity - 1)];
-        if (index == 0 || matches(index)) {
-            return index;
-        }
+// Keeps a name in the maker's block, at `key`; false without memory. A
+// record the table does not take is left unused.
+static bool keep_name(NodeIndex& nodes, NodeMaker& maker, const char* name, std::uint32_t length,
+                      std::uint64_t position, std::uint64_t& key) {
+    const std::uint64_t size = (NAME_HEADER + std::uint64_t{length} + 7) & ~std::uint64_t{7};
+    if (!name_room(nodes, maker, size)) {
+        return false;
     }
-}
-
-// Puts a new node into the free slot that probe found; index 0 (no room)
-// leaves it free.
-static std::uint32_t settle(HashShard& shard, std::uint64_t slot, std::uint32_t index) {
-    if (index != 0) {
-        shard.slots[slot & (shard.capacity - 1)] = index;
-        shard.count++;
-    }
-    return index;
-}
-
-std::uint32_t hashed_number_node(NodeIndex& nodes, std::uint64_t id) {
-    const std::uint64_t h = mix(id);
-    HashShard& shard = nodes.shards[h >> 56];
-    const std::lock_guard<std::mutex> guard(shard.lock);
-    if (!make_room(nodes, shard)) {
-        return 0;
-    }
-    std::uint64_t slot = 0;
-    const std::uint32_t found = probe(
-        shard, h, [&nodes, id](std::uint32_t index) { return key_of(nodes, index) == id; }, slot);
-    return found != 0 ? found : settle(shard, slot, add_node(nodes, id));
-}
-
-// Appends a name record to the shard's arena; false without memory.
-static bool store_name(HashShard& shard, std::uint64_t shardNumber, const char* name,
-                       std::uint32_t length, std::uint64_t position, std::uint64_t& key) {
-    const std::uint64_t size = NAME_HEADER + std::uint64_t{length};
-    if (shard.arena.empty() || shard.arenaUsed + size > shard.arenaSize) {
-        const std::uint64_t blockSize = size > ARENA_BLOCK ? size : ARENA_BLOCK;
-        Block<char> block = zeroed_block<char>(blockSize);
-        if (!block) {
-            return false;
-        }
-        shard.arena.push_back(std::move(block));
-        shard.arenaUsed = 0;
-        shard.arenaSize = blockSize;
-    }
-    char* record = shard.arena.back().get() + shard.arenaUsed;
+    char* record = maker.names + maker.used;
     std::memcpy(record, &position, 8);
     std::memcpy(record + 8, &length, 4);
     std::memcpy(record + NAME_HEADER, name, length);
-    key = shardNumber << 56 | std::uint64_t{shard.arena.size() - 1} << 32 | shard.arenaUsed;
-    shard.arenaUsed += size;
+    key = reinterpret_cast<std::uintptr_t>(record);
+    maker.used += size;
     return true;
 }
 
-std::uint32_t name_node(NodeIndex& nodes, const char* name, std::uint32_t length,
-                        std::uint64_t position) {
-    const std::uint64_t h = name_hash(name, length);
-    HashShard& shard = nodes.shards[h >> 56];
-    const std::lock_guard<std::mutex> guard(shard.lock);
-    if (!make_room(nodes, shard)) {
-        return 0;
+// Lowers a name's first position to `position` when that is lower.
+static void lower_position(char* record, std::uint64_t position) {
+    std::atomic_ref<std::uint64_t> first = position_of(record);
+    std::uint64_t seen = first.load(std::memory_order_relaxed);
+    while (position < seen && !first.compare_exchange_weak(seen, position)) {
     }
-    std::uint64_t slot = 0;
-    char* record = nullptr;
-    const std::uint32_t found = probe(
-        shard, h,
-        [&nodes, &record, name, length](std::uint32_t index) {
-            record = name_record(nodes, key_of(nodes, index));
-            return record_length(record) == length &&
-                   std::memcmp(record + NAME_HEADER, name, length) == 0;
-        },
-        slot);
-    if (found != 0) {
-        std::uint64_t first = 0;
-        std::memcpy(&first, record, 8);
-        if (position < first) {
-            std::memcpy(record, &position, 8); // the name's first position is its lowest
+}
+
+std::uint32_t name_node(NodeIndex& nodes, NodeMaker& maker, const char* name, std::uint32_t length,
+                        std::uint64_t position, std::uint64_t hash) {
+    const auto matches = [&nodes, name, length, position](std::uint32_t index) {
+        char* record = name_record(key_of(nodes, index));
+        if (record_length(record) != length || !same_bytes(record + NAME_HEADER, name, length)) {
+            return false;
         }
-        return found;
+        lower_position(record, position);
+        return true;
+    };
+    const std::uint32_t known = find_or_claim(nodes.table, hash, matches, [] { return 0U; });
+    if (known != 0) {
+        return known;
     }
     std::uint64_t key = 0;
-    const bool stored = store_name(shard, h >> 56, name, length, position, key);
-    return settle(shard, slot, stored ? add_node(nodes, key) : 0);
+    if (!keep_name(nodes, maker, name, length, position, key)) {
+        return 0;
+    }
+    return placed(nodes, maker, hash, key, matches);
+}
+
+void finish_maker(NodeIndex& nodes, NodeMaker& maker) {
+    if (maker.spare != 0) {
+        std::atomic_ref<std::uint32_t>(*word_of(nodes, maker.spare))
+            .store(0, std::memory_order_relaxed);
+        maker.spare = 0;
+    }
 }
 
 void drop_hash_slots(NodeIndex& nodes) {
-    for (HashShard& shard : nodes.shards) {
-        shard.slots.reset();
-        shard.capacity = 0;
-        shard.count = 0;
-    }
+    nodes.table.slots.reset();
+    nodes.table.mask = 0;
 }
 
 } // namespace ugraph

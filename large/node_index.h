@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "large/huge_memory.h"
+#include "large/id_table.h"
 
 namespace ugraph {
 
@@ -29,33 +30,6 @@ inline constexpr std::uint32_t LAST_INDEX = (1U << 30) - 1;
 inline constexpr std::uint32_t SEGMENT_BITS = 18; // hashed nodes' words and keys, in segments
 inline constexpr std::uint32_t SEGMENT_SIZE = 1U << SEGMENT_BITS;
 inline constexpr std::uint32_t SEGMENTS = (LAST_INDEX >> SEGMENT_BITS) + 1;
-inline constexpr std::uint32_t SHARDS = 256; // hash tables, each under a lock of its own
-
-struct FreeDeleter {
-    void operator()(void* memory) const {
-        std::free(memory);
-    }
-};
-
-// Zeroed memory from calloc: its pages cost nothing until first written.
-template <typename T> using Block = std::unique_ptr<T[], FreeDeleter>;
-
-template <typename T> Block<T> zeroed_block(std::size_t count) {
-    return Block<T>(static_cast<T*>(std::calloc(count, sizeof(T))));
-}
-
-// One of the hash tables: node indexes in open addressing, 0 for a free slot;
-// with names, also the names' bytes, each as its first position in the file
-// (8 bytes), its length (4 bytes) and its bytes.
-struct alignas(64) HashShard { // a cache line of its own: no two locks share one
-    std::mutex lock;
-    Block<std::uint32_t> slots;
-    std::uint32_t capacity; // a power of two, or 0
-    std::uint32_t count;
-    std::vector<Block<char>> arena;
-    std::uint64_t arenaUsed; // bytes used in the last arena block
-    std::uint64_t arenaSize; // bytes of the last arena block
-};
 
 struct NodeIndex {
     IdKind kind;
@@ -66,20 +40,35 @@ struct NodeIndex {
     std::array<std::atomic<std::uint64_t*>, SEGMENTS> keys; // numbers, or where names stand
     std::array<Block<std::uint32_t>, SEGMENTS> wordBlocks;  // owners of the segments above
     std::array<Block<std::uint64_t>, SEGMENTS> keyBlocks;
-    std::mutex segmentLock;
-    std::atomic<std::uint64_t> hashed; // hashed nodes so far
-    std::array<HashShard, SHARDS> shards;
+    std::mutex segmentLock;            // also of nameBlocks
+    std::atomic<std::uint64_t> hashed; // hashed indexes made so far, holes among them
+    IdTable table;
+    std::vector<Block<char>> nameBlocks; // the blocks of every worker's names
+};
+
+// What one worker keeps of its own while it adds nodes: an index it made
+// but could not place, kept for its next new id, and the block its names'
+// bytes go to. A name is kept as its first position (8 bytes), its length
+// (4 bytes) and its bytes, at a multiple of 8.
+struct NodeMaker {
+    std::uint32_t spare; // an index with its word, in no slot; 0 when none
+    char* names;
+    std::uint64_t used;
+    std::uint64_t size;
 };
 
 // A node index for ids of one kind, with numbers below `directIds` direct
-// (at least DIRECT_IDS, at most LAST_INDEX - 1); nullptr when memory runs out.
-std::unique_ptr<NodeIndex> make_node_index(IdKind kind, std::uint32_t directIds = DIRECT_IDS);
+// (at least DIRECT_IDS, at most LAST_INDEX - 1), and a table sized for
+// about `expected` hashed ids; nullptr when memory runs out.
+std::unique_ptr<NodeIndex> make_node_index(IdKind kind, std::uint32_t directIds = DIRECT_IDS,
+                                           std::uint64_t expected = 0);
 
 inline std::uint32_t first_hashed(const NodeIndex& nodes) {
     return nodes.directIds + 1;
 }
 
-// How many hashed nodes there are, and how many there may be.
+// How many hashed indexes there are, and how many there may be. An index
+// whose word is 0 is a hole: made by a worker and never placed.
 inline std::uint64_t hashed_count(const NodeIndex& nodes) {
     const std::uint64_t most = LAST_INDEX - nodes.directIds;
     const std::uint64_t count = nodes.hashed.load();
@@ -90,12 +79,20 @@ inline bool is_full(const NodeIndex& nodes) {
     return nodes.hashed.load() >= LAST_INDEX - std::uint64_t{nodes.directIds};
 }
 
-// The index of a hashed number or a name, added when new; 0 when there is no
-// room left (memory, or no index). A name's first position is the lowest
-// `position` it was given with.
-std::uint32_t hashed_number_node(NodeIndex& nodes, std::uint64_t id);
-std::uint32_t name_node(NodeIndex& nodes, const char* name, std::uint32_t length,
-                        std::uint64_t position);
+std::uint64_t number_hash(std::uint64_t id);
+std::uint64_t name_hash(const char* name, std::uint32_t length);
+
+// The index of a hashed number or a name, of `hash`, added when new; 0 when
+// there is no room left (memory, or no index). A name's first position is
+// the lowest `position` it was given with. Only between enter_table and
+// leave_table of the node index's table.
+std::uint32_t hashed_number_node(NodeIndex& nodes, NodeMaker& maker, std::uint64_t id,
+                                 std::uint64_t hash);
+std::uint32_t name_node(NodeIndex& nodes, NodeMaker& maker, const char* name, std::uint32_t length,
+                        std::uint64_t position, std::uint64_t hash);
+
+// A worker's spare index becomes a hole once it adds no more nodes.
+void finish_maker(NodeIndex& nodes, NodeMaker& maker);
 
 // The word of a node: 0 while a direct number has not occurred.
 inline std::uint32_t* word_of(NodeIndex& nodes, std::uint32_t index) {
@@ -112,11 +109,22 @@ inline std::uint64_t key_of(const NodeIndex& nodes, std::uint32_t index) {
     return nodes.keys[k >> SEGMENT_BITS].load(std::memory_order_acquire)[k & (SEGMENT_SIZE - 1)];
 }
 
-// The index of a number. A direct one is known without a look at memory,
-// and becomes a node only when marked.
-inline std::uint32_t number_index(NodeIndex& nodes, std::uint64_t id) {
-    return id < nodes.directIds ? static_cast<std::uint32_t>(id + 1)
-                                : hashed_number_node(nodes, id);
+// Fetches what a probe from `hash` compares first: the key of the index in
+// its first slot, or, for a name, the bytes that key points at.
+inline void prefetch_key(const NodeIndex& nodes, std::uint64_t hash) {
+    const std::uint32_t index = first_slot(nodes.table, hash);
+    if (index != 0) {
+        const std::uint32_t k = index - first_hashed(nodes);
+        __builtin_prefetch(nodes.keys[k >> SEGMENT_BITS].load(std::memory_order_acquire) +
+                           (k & (SEGMENT_SIZE - 1)));
+    }
+}
+
+inline void prefetch_name(const NodeIndex& nodes, std::uint64_t hash) {
+    const std::uint32_t index = first_slot(nodes.table, hash);
+    if (index != 0) {
+        __builtin_prefetch(reinterpret_cast<const char*>(key_of(nodes, index)));
+    }
 }
 
 // Whether a node has a word in the direct table.
@@ -151,7 +159,7 @@ NodeId id_of(const NodeIndex& nodes, std::uint32_t index);
 // Where a name first stood in the file.
 std::uint64_t first_position(const NodeIndex& nodes, std::uint32_t index);
 
-// The hash tables are no longer needed once every link is read.
+// The hash table is no longer needed once every link is read.
 void drop_hash_slots(NodeIndex& nodes);
 
 } // namespace ugraph
