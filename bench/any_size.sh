@@ -54,7 +54,8 @@ make_file() {
 }
 
 # The graphs. The grid and the uniform graph follow the scale: 4·2^scale nodes (4 M at 20),
-# the uniform graph with 8·2^scale links.
+# the uniform graph with 8·2^scale links. The sparse and names files hold the big RMAT
+# graph's links (the same seed) under ids x*1000003+17 and "vx", so that only the ids differ.
 generate() {
     local file
     side="$(awk -v s="$scale" 'BEGIN { printf "%d", 2 ^ ((s + 2) / 2) + 0.5 }')"
@@ -63,14 +64,24 @@ generate() {
     grid="grid-$side.txt"
     uniform="uniform-$((1 << (scale + 2))).txt"
     mtx="rmat-$scale.mtx"
+    sparse="rmat-$scale-sparse.txt"
+    names="rmat-$scale-names.csv"
     make_file "$big" "$make_graph" rmat "$scale"
     make_file "$small" "$make_graph" rmat "$((scale - 2))"
     make_file "$grid" "$make_graph" grid "$side"
     make_file "$uniform" "$make_graph" uniform "$((1 << (scale + 2)))" "$((1 << (scale + 3)))"
     make_file "$big.gz" gzip -1 -c "$big"
     make_file "$mtx" "$make_graph" --mtx rmat "$scale"
+    make_file "$sparse" "$make_graph" --ids=sparse rmat "$scale"
+    make_file "$names" "$make_graph" --ids=names rmat "$scale"
+    # The RMAT graph's nodes, and the bytes of their names ("v" and the id): one pass of
+    # awk over ugraph's labels of the numbers file, a line a node. Collecting the distinct
+    # names of the names file in awk would take far longer at scale 20.
+    read -r rmat_nodes name_bytes < <("$UGRAPH" -q --format=labels "$big" |
+        awk '{ bytes += 1 + length($1) } END { print NR, bytes + 0 }')
+    ((rmat_nodes > 0)) || fail "ugraph --format=labels lists no node of $big"
     echo "Graphs (RMAT scale $scale, $rounds rounds):"
-    for file in "$big" "$small" "$grid" "$uniform" "$big.gz" "$mtx"; do
+    for file in "$big" "$small" "$grid" "$uniform" "$big.gz" "$mtx" "$sparse" "$names"; do
         printf '  %-24s %8s MiB  %10d lines  made in %5.2f s\n' "$file" \
             "$(awk -v b="$(stat -c %s "$file")" 'BEGIN { printf "%.1f", b / 1048576 }')" \
             "$(zcat -f "$file" | wc -l)" "${made[$file]}e-3"
@@ -116,6 +127,10 @@ one_round() {
     measure ugraph_j2_uniform "$uniform" "${u[@]}" -j2 "$uniform"
     measure ugraph_j2_gz "$big.gz" "${u[@]}" -j2 "$big.gz"
     measure ugraph_j2_mtx "$mtx" "${u[@]}" -j2 "$mtx"
+    for graph in sparse names; do
+        measure "ugraph_j2_$graph" "${!graph}" "${u[@]}" -j2 "${!graph}"
+        measure "ugraph_j1_$graph" "${!graph}" "${u[@]}" -j1 "${!graph}"
+    done
     stdout=/dev/null measure ugraph_text_big "$big" "$UGRAPH" -q --format=text -j2 "$big"
     for graph in big small grid uniform; do
         measure "wc_$graph" "${!graph}" wc -l "${!graph}"
@@ -128,10 +143,25 @@ one_round() {
     done
     measure floor_parse_j1_big "$big" "$floor" parse "$big" 1
     stdout=/dev/null measure floor_text_big "$big" "$floor" text "$big"
+    # Sparse numbers and names: the parse, a table of node indexes (sized by the
+    # node count) and the joining, on two threads and one.
+    for graph in sparse names; do
+        measure "floor_hashed_j2_$graph" "${!graph}" "$floor" hashed "${!graph}" 2 "$rmat_nodes"
+        measure "floor_hashed_j1_$graph" "${!graph}" "$floor" hashed "${!graph}" 1 "$rmat_nodes"
+    done
     for graph in big grid uniform; do
         measure "scipy_$graph" "${!graph}" "$python" "$root/bench/peer_scipy.py" "${!graph}"
     done
+    # The other ids are numbered as a Python user numbers them: pd.factorize, TupleList.
+    for graph in sparse names; do
+        measure "scipy_$graph" "${!graph}" "$python" "$root/bench/peer_scipy.py" --factorize \
+            "${!graph}"
+    done
     measure igraph_big "$big" "$python" "$root/bench/peer_igraph.py" "$big"
+    for graph in sparse names; do
+        measure "igraph_$graph" "${!graph}" "$python" "$root/bench/peer_igraph.py" --tuples \
+            "${!graph}"
+    done
 }
 
 # figure KEY WORD: the number before WORD (node, link, component) or after "largest"
@@ -159,7 +189,7 @@ same_figure() { # same_figure WORD KEY_A KEY_B: both outputs give the same figur
 }
 
 check_agreement() {
-    local word graph ids nodes components mtx_components
+    local word graph key ids nodes components mtx_components
     for graph in big grid uniform; do
         for word in node component largest; do
             same_figure "$word" "ugraph_j2_$graph" "scipy_$graph"
@@ -179,7 +209,23 @@ check_agreement() {
     components="$(figure ugraph_j2_big component)"
     mtx_components="$(figure ugraph_j2_mtx component)"
     agree "$mtx components" "$mtx_components" "$((components + ids - nodes))"
-    echo "Agreement: ugraph, SciPy and igraph give the same figures; .gz and .mtx match the edge list."
+    agree "$big nodes by --format=labels" "$rmat_nodes" "$nodes"
+    # The same graph under other ids: every figure is the numbers file's.
+    for graph in sparse names; do
+        agree "${!graph} with -j1 and -j2" "$(cat "out/ugraph_j1_$graph")" \
+            "$(cat "out/ugraph_j2_$graph")"
+        for word in node link component largest; do
+            for key in "ugraph_j2_$graph" "scipy_$graph" "igraph_$graph"; do
+                same_figure "$word" ugraph_j2_big "$key"
+            done
+        done
+        for word in node component; do
+            same_figure "$word" ugraph_j2_big "floor_hashed_j2_$graph"
+            same_figure "$word" ugraph_j2_big "floor_hashed_j1_$graph"
+        done
+    done
+    echo "Agreement: ugraph, SciPy and igraph give the same figures; .gz, .mtx and the sparse" \
+        "and names files match the edge list, and the hashed floors count the same."
 }
 
 median() { # median KEY COLUMN: the median of a column of times/KEY
@@ -197,6 +243,16 @@ peak_mib() { # peak_mib KEY: the largest peak RSS of all rounds, MiB
 
 ratio() { # ratio A B: median wall of A over median wall of B
     awk -v a="$(median "$1" 1)" -v b="$(median "$2" 1)" \
+        'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "n/a" }'
+}
+
+ns_per_byte() { # ns_per_byte KEY: median wall nanoseconds per byte of its file
+    awk -v us="$(median "$1" 1)" -v bytes="$(stat -c %s "${input[$1]}")" \
+        'BEGIN { printf "%.2f", us * 1000 / bytes }'
+}
+
+byte_ratio() { # byte_ratio A B: A's median wall per byte of its file over B's
+    awk -v a="$(ns_per_byte "$1")" -v b="$(ns_per_byte "$2")" \
         'BEGIN { if (b > 0) printf "%.2f", a / b; else printf "n/a" }'
 }
 
@@ -238,7 +294,7 @@ target() {
     if [ "$2" != n/a ] && awk -v v="$2" -v l="$4" "BEGIN { exit !(v $3 l) }"; then
         verdict=PASS
     fi
-    printf '| %-40s | %8s | %-6s | %-6s | %s |\n' "$1" "$2" "$3 $4" "$verdict" "$5"
+    printf '| %-40s | %8s | %-8s | %-6s | %s |\n' "$1" "$2" "$3 $4" "$verdict" "$5"
 }
 
 print_targets() {
@@ -246,8 +302,8 @@ print_targets() {
     j2="$(wall ugraph_j2_big) s"
     peak="$(peak_mib ugraph_j2_big)"
     echo
-    printf '| %-40s | %8s | %-6s | %-6s | %s |\n' Target Measured Limit Result Figures
-    printf '|%s|---------:|--------|--------|---------|\n' "$(dashes 42)"
+    printf '| %-40s | %8s | %-8s | %-6s | %s |\n' Target Measured Limit Result Figures
+    printf '|%s|---------:|----------|--------|---------|\n' "$(dashes 42)"
     target "RMAT-$scale summary -j2 / wc -l" "$(ratio ugraph_j2_big wc_big)" "<=" 3 \
         "$j2 against $(wall wc_big) s"
     target "SciPy / ugraph on RMAT-$scale" "$(ratio scipy_big ugraph_j2_big)" ">=" 25 \
@@ -269,6 +325,56 @@ print_targets() {
         "$(wall ugraph_j2_gz) s against $(wall zcat_wc_gz) s"
     target "RMAT-$scale .mtx / edge list" "$(ratio ugraph_j2_mtx ugraph_j2_big)" "<=" 1.2 \
         "$(wall ugraph_j2_mtx) s against $j2"
+    print_id_targets
+}
+
+# The targets of the same RMAT graph under sparse numbers and names.
+print_id_targets() {
+    local graph kind limit peak
+    for graph in sparse names; do
+        limit=1.5
+        [ "$graph" = names ] && limit=3
+        target "RMAT-$scale $graph / numbers, time per byte" \
+            "$(byte_ratio "ugraph_j2_$graph" ugraph_j2_big)" "<=" "$limit" \
+            "$(ns_per_byte "ugraph_j2_$graph") ns/B against $(ns_per_byte ugraph_j2_big) ns/B"
+    done
+    for graph in big sparse names; do
+        kind="$graph"
+        [ "$graph" = big ] && kind=numbers
+        target "RMAT-$scale $kind -j1 / -j2" "$(ratio "ugraph_j1_$graph" "ugraph_j2_$graph")" \
+            ">=" 1.4 "$(wall "ugraph_j1_$graph") s against $(wall "ugraph_j2_$graph") s"
+    done
+    for graph in sparse names; do
+        target "SciPy / ugraph on RMAT-$scale $graph" \
+            "$(ratio "scipy_$graph" "ugraph_j2_$graph")" ">=" 10 \
+            "$(wall "scipy_$graph") s against $(wall "ugraph_j2_$graph") s"
+    done
+    target "igraph / ugraph on RMAT-$scale sparse" "$(ratio igraph_sparse ugraph_j2_sparse)" \
+        ">=" 100 "$(wall igraph_sparse) s against $(wall ugraph_j2_sparse) s"
+    # 16 bytes a node and the names' own bytes, beyond 16 MiB.
+    limit="$(awk -v n="$rmat_nodes" -v b="$name_bytes" \
+        'BEGIN { printf "%.1f", (16 * n + b) / 1048576 + 16 }')"
+    peak="$(peak_mib ugraph_j2_names)"
+    target "peak RSS MiB, RMAT-$scale names summary -j2" "$peak" "<=" "$limit" \
+        "$peak MiB; 16 B × $rmat_nodes nodes + $name_bytes B of names + 16 MiB"
+}
+
+# The hashed floors beside ugraph: how far each kind of id could go.
+print_floors() {
+    local graph
+    echo
+    echo "Sparse numbers and names: ugraph's summary beside floor hashed (median wall s)."
+    echo
+    printf '| %-24s | %10s | %10s | %14s | %10s | %10s | %14s |\n' File "ugraph -j2" "floor -j2" \
+        "ugraph / floor" "ugraph -j1" "floor -j1" "ugraph / floor"
+    printf '|%s|-----------:|-----------:|---------------:|-----------:|-----------:|---------------:|\n' \
+        "$(dashes 26)"
+    for graph in sparse names; do
+        printf '| %-24s | %10s | %10s | %14s | %10s | %10s | %14s |\n' "${!graph}" \
+            "$(wall "ugraph_j2_$graph")" "$(wall "floor_hashed_j2_$graph")" \
+            "$(ratio "ugraph_j2_$graph" "floor_hashed_j2_$graph")" "$(wall "ugraph_j1_$graph")" \
+            "$(wall "floor_hashed_j1_$graph")" "$(ratio "ugraph_j1_$graph" "floor_hashed_j1_$graph")"
+    done
 }
 
 install_missing
@@ -285,3 +391,4 @@ for ((round = 1; round <= rounds; round++)); do
 done
 print_table
 print_targets
+print_floors

@@ -9,17 +9,24 @@
 
 namespace {
 
-const char* const usage = "usage: make_graph [--mtx] rmat SCALE [EDGE_FACTOR=16] [SEED]\n"
-                          "       make_graph [--mtx] grid SIDE [SEED]\n"
-                          "       make_graph [--mtx] uniform NODES LINKS [SEED]\n";
+const char* const usage =
+    "usage: make_graph [--ids=KIND | --mtx] rmat SCALE [EDGE_FACTOR=16] [SEED]\n"
+    "       make_graph [--ids=KIND | --mtx] grid SIDE [SEED]\n"
+    "       make_graph [--ids=KIND | --mtx] uniform NODES LINKS [SEED]\n"
+    "KIND: dense (id x written as x, the default), sparse (x*1000003+17)\n"
+    "      or names (vx, the two of a link separated by a comma)\n";
 
 const std::uint64_t default_seed = 20240611;
+
+// How an id x is written: the same links under other ids, for the readers' id tables.
+enum class Ids { dense, sparse, names };
 
 // Output: a large buffer written with fwrite, numbers formatted by hand.
 struct Output {
     std::vector<char> buffer = std::vector<char>(std::size_t{1} << 20);
     std::size_t used = 0;
     bool mtx = false; // Matrix Market: ids written 1-based
+    Ids ids = Ids::dense;
 };
 
 void flush(Output& out) {
@@ -42,14 +49,27 @@ void put_number(Output& out, std::uint64_t n) {
     }
 }
 
+void put_id(Output& out, std::uint32_t x) {
+    if (out.mtx) {
+        put_number(out, std::uint64_t{x} + 1);
+    } else if (out.ids == Ids::sparse) {
+        put_number(out, std::uint64_t{x} * 1000003 + 17);
+    } else if (out.ids == Ids::names) {
+        out.buffer[out.used++] = 'v';
+        put_number(out, x);
+    } else {
+        put_number(out, x);
+    }
+}
+
+// A line is at most 34 bytes: two sparse ids of 16 digits (below 2^32 * 1000003 + 17).
 void put_link(Output& out, std::uint32_t a, std::uint32_t b) {
     if (out.buffer.size() - out.used < 64) {
         flush(out);
     }
-    const std::uint64_t base = out.mtx ? 1 : 0;
-    put_number(out, a + base);
-    out.buffer[out.used++] = ' ';
-    put_number(out, b + base);
+    put_id(out, a);
+    out.buffer[out.used++] = out.ids == Ids::names ? ',' : ' ';
+    put_id(out, b);
     out.buffer[out.used++] = '\n';
 }
 
@@ -183,7 +203,7 @@ std::uint64_t seed_argument(int argc, char** argv, int at) {
     return at < argc ? number_argument(argv[at], 0, UINT64_MAX) : default_seed;
 }
 
-// Writes the graph the arguments (after --mtx) ask for; false when they ask for none.
+// Writes the graph the arguments (after the options) ask for; false when they ask for none.
 bool write_graph(Output& out, int argc, char** argv) {
     const std::uint64_t max_ids = std::uint64_t{1} << 32;
     const std::string kind = argc > 0 ? argv[0] : "";
@@ -207,16 +227,32 @@ bool write_graph(Output& out, int argc, char** argv) {
     return false;
 }
 
+// Reads the options before the kind of graph into out; false on one it does not know.
+bool read_options(Output& out, int argc, char** argv, int& first) {
+    for (first = 1; first < argc && std::strncmp(argv[first], "--", 2) == 0; first++) {
+        const std::string option = argv[first];
+        if (option == "--mtx") {
+            out.mtx = true;
+        } else if (option == "--ids=dense") {
+            out.ids = Ids::dense;
+        } else if (option == "--ids=sparse") {
+            out.ids = Ids::sparse;
+        } else if (option == "--ids=names") {
+            out.ids = Ids::names;
+        } else {
+            return false;
+        }
+    }
+    // A Matrix Market file numbers its ids 1 to N: no other kind of id fits it.
+    return !(out.mtx && out.ids != Ids::dense);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     Output out;
     int first = 1;
-    if (argc > 1 && std::strcmp(argv[1], "--mtx") == 0) {
-        out.mtx = true;
-        first = 2;
-    }
-    if (!write_graph(out, argc - first, argv + first)) {
+    if (!read_options(out, argc, argv, first) || !write_graph(out, argc - first, argv + first)) {
         std::fputs(usage, stderr);
         return 2;
     }
