@@ -1,7 +1,8 @@
 // Fuzz target: any bytes as an edge list, read with the dialect options the
 // first bytes choose (ids, separator, header, columns) on 1, 2 or 8 threads in
-// small blocks; the labels must be those of a reference reading done here
-// from the reading rules, or the error the reference finds, at its line.
+// small blocks, with the id table's hash whole or weakened; the labels must
+// be those of a reference reading done here from the reading rules, or the
+// error the reference finds, at its line.
 #include <algorithm>
 #include <cstdint>
 #include <map>
@@ -458,8 +459,9 @@ std::string file_of(const std::string& input, bool padded, std::size_t back) {
 } // namespace
 
 // The first byte picks the ids, the threads, the block size and whether the
-// text is padded (from 216 up); the second the separator, the header and the
-// columns; a third, when padded, where the padding ends.
+// text is padded (from 216 up); the second the separator, the header, the
+// columns and whether the id table's hash is weakened until most ids
+// collide; a third, when padded, where the padding ends.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using namespace ugraph;
     static const IdChoice ids[] = {IdChoice::from_file, IdChoice::numbers, IdChoice::names};
@@ -486,6 +488,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         fuzz::labels_options(InputChoice::edges, threads[data[0] / 3 % 3], block);
     options.dialect = {ids[data[0] % 3], separators[data[1] % 6], headers[data[1] / 6 % 3],
                        columns[data[1] / 18 % 4][0], columns[data[1] / 18 % 4][1]};
+    options.hashMask = data[1] / 72 % 2 == 1 ? 0x3 : 0;
     const Reading expected = reference(file, options.dialect);
     const fuzz::FileRun run = fuzz::run_graph_file(file, options);
     if (expected.refused) {

@@ -138,6 +138,9 @@ static void start_nodes(FileRun& run, IdKind kind, std::uint32_t directIds = DIR
     if (!run.nodes) {
         end_out_of_memory();
     }
+    if (run.options->hashMask != 0) {
+        run.nodes->table.weaken = run.options->hashMask;
+    }
 }
 
 // A Matrix Market file's nodes are 1 to the larger of its rows and columns,

@@ -26,6 +26,7 @@ struct GraphFileOptions {
     std::uint64_t blockSize; // bytes a worker takes at a time; 0 for the default
     InputChoice input;
     ComponentChoice component;
+    std::uint64_t hashMask; // the bits of an id's hash used; 0 for all. Tests force collisions.
 };
 
 // Reads each file (standard input for "-") and writes its results. Returns the

@@ -10,6 +10,7 @@
 #include <map>
 #include <numeric>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -38,6 +39,39 @@ struct Graph {
 
 std::string number_text(std::uint64_t id) {
     return std::to_string(id);
+}
+
+// The reference's places of a file's ids: numbers ascending, names by
+// first appearance; the links and lone nodes, given as places in `ids`, then
+// become places in the order.
+void place_ids(const std::vector<std::string>& ids, bool names, Graph& g) {
+    std::vector<std::string> order = ids;
+    if (names) {
+        std::set<std::string> met;
+        order.clear();
+        for (const std::string& id : ids) {
+            if (met.insert(id).second) {
+                order.push_back(id);
+            }
+        }
+    } else {
+        std::sort(order.begin(), order.end(), [](const std::string& x, const std::string& y) {
+            return std::stoull(x) < std::stoull(y);
+        });
+        order.erase(std::unique(order.begin(), order.end()), order.end());
+    }
+    g.names = names;
+    g.order = order;
+    for (std::size_t i = 0; i < order.size(); i++) {
+        g.place[order[i]] = i;
+    }
+    for (auto& [a, b] : g.links) {
+        a = g.place[ids[a]];
+        b = g.place[ids[b]];
+    }
+    for (std::size_t& a : g.alone) {
+        a = g.place[ids[a]];
+    }
 }
 
 // A random graph written in every form an edge list of one separator may
@@ -101,34 +135,7 @@ std::string random_file(std::mt19937_64& random, bool names, bool wide, std::siz
         text += ends[random() % (g.links.empty() ? 3 : ends.size())];
         g.links.emplace_back(ids.size() - 2, ids.size() - 1);
     }
-    // Places: numbers ascending, names by first appearance.
-    std::vector<std::string> order = ids;
-    if (names) {
-        std::vector<std::string> seen;
-        for (const std::string& id : ids) {
-            if (std::find(seen.begin(), seen.end(), id) == seen.end()) {
-                seen.push_back(id);
-            }
-        }
-        order = seen;
-    } else {
-        std::sort(order.begin(), order.end(), [](const std::string& x, const std::string& y) {
-            return std::stoull(x) < std::stoull(y);
-        });
-        order.erase(std::unique(order.begin(), order.end()), order.end());
-    }
-    g.names = names;
-    g.order = order;
-    for (std::size_t i = 0; i < order.size(); i++) {
-        g.place[order[i]] = i;
-    }
-    for (auto& [a, b] : g.links) {
-        a = g.place[ids[a]];
-        b = g.place[ids[b]];
-    }
-    for (std::size_t& a : g.alone) {
-        a = g.place[ids[a]];
-    }
+    place_ids(ids, names, g);
     return text;
 }
 
@@ -279,6 +286,63 @@ TEST(GraphFiles, EveryFormatMatchesTheReference) {
                     << threads << "\n"
                     << text;
             }
+        }
+    }
+}
+
+// The benchmark's three id kinds of one graph with skewed degrees: dense
+// numbers, the same times 1000003 plus 17 (hashed), and names v<id> between
+// commas (hashed); `g` gets the reference.
+std::string shaped_file(std::mt19937_64& random, int shape, std::size_t nodes, std::size_t links,
+                        Graph& g) {
+    const auto id_text = [shape](std::uint64_t x) {
+        return shape == 0   ? std::to_string(x)
+               : shape == 1 ? std::to_string(x * 1000003 + 17)
+                            : "v" + std::to_string(x);
+    };
+    std::vector<std::string> ids;
+    std::string text;
+    for (std::size_t k = 0; k < links; k++) {
+        // The smaller of two draws: low ids are met far more often.
+        const std::uint64_t a = std::min(random() % nodes, random() % nodes);
+        const std::uint64_t b = random() % nodes;
+        ids.push_back(id_text(a));
+        ids.push_back(id_text(b));
+        text += ids[ids.size() - 2] + (shape == 2 ? "," : " ") + ids.back() + "\n";
+        g.links.emplace_back(ids.size() - 2, ids.size() - 1);
+    }
+    place_ids(ids, shape == 2, g);
+    return text;
+}
+
+// Every id kind reads alike on 1, 2 and 8 threads, with the real hash and
+// with one so weak that most ids collide, and past the first table's size.
+TEST(GraphFiles, EveryIdKindOnEveryThreadCount) {
+    struct Case {
+        int shape;
+        std::size_t nodes;
+        std::size_t links;
+        std::uint64_t hashMask;
+    };
+    const Case cases[] = {{0, 800, 2000, 0},   {1, 800, 2000, 0},   {2, 800, 2000, 0},
+                          {1, 800, 2000, 0x3}, {2, 800, 2000, 0x3}, {1, 20000, 40000, 0},
+                          {2, 20000, 40000, 0}};
+    std::mt19937_64 random(29);
+    for (const Case& c : cases) {
+        Graph g;
+        const std::string text = shaped_file(random, c.shape, c.nodes, c.links, g);
+        const std::string want = expected(g, FileFormat::labels);
+        for (const auto& [threads, block] :
+             {std::pair<std::uint32_t, std::uint64_t>{1, 0}, {2, 997}, {8, 257}}) {
+            ScratchDir dir;
+            ScratchDir::write("g.txt", text);
+            GraphFileOptions o =
+                options_of(FileFormat::labels, IdChoice::from_file, threads, block);
+            o.hashMask = c.hashMask;
+            const Outcome r = run_files({"g.txt"}, o);
+            ASSERT_EQ(r.err, "");
+            ASSERT_EQ(r.out, want) << "shape " << c.shape << ", nodes " << c.nodes << ", mask "
+                                   << c.hashMask << ", threads " << threads;
         }
     }
 }
