@@ -127,9 +127,9 @@ static PassOptions pass_options(const FileRun& run, bool keep) {
     return p;
 }
 
-// A guess at the hashed ids of a file from its size: a line of two ids
-// takes at least a few bytes, and most ids occur many times.
-inline constexpr std::uint64_t BYTES_AN_ID = 256;
+// A guess at the hashed ids of a file from its size, on the low side: a
+// table too small grows, one too large costs memory the nodes do not need.
+inline constexpr std::uint64_t BYTES_AN_ID = 1024;
 
 // The run's node index, or the end of the run when memory is out.
 static void start_nodes(FileRun& run, IdKind kind, std::uint32_t directIds = DIRECT_IDS) {

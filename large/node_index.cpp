@@ -7,7 +7,12 @@
 namespace ugraph {
 
 inline constexpr std::uint64_t NAME_BLOCK = 1U << 20;
-inline constexpr std::uint32_t NAME_HEADER = 12; // first position and length
+// A name is kept as its first position (8 bytes) and its bytes, from a
+// multiple of 8; its key is where it stands, with its length in the 16 top
+// bits, which an address leaves free. A name of LONG_NAME bytes or more has
+// LONG_NAME there, and its length in 4 bytes after the position.
+inline constexpr std::uint64_t LONG_NAME = 0xFFFF;
+inline constexpr std::uint64_t ADDRESS = (std::uint64_t{1} << 48) - 1;
 
 // The finaliser of SplitMix64: every bit of x reaches every bit of the hash.
 static std::uint64_t mix(std::uint64_t x) {
@@ -92,15 +97,20 @@ static bool same_bytes(const char* x, const char* y, std::uint32_t n) {
     return true;
 }
 
-// A name as kept: its key is where its record stands.
 static char* name_record(std::uint64_t key) {
-    return reinterpret_cast<char*>(static_cast<std::uintptr_t>(key));
+    return reinterpret_cast<char*>(static_cast<std::uintptr_t>(key & ADDRESS));
 }
 
-static std::uint32_t record_length(const char* record) {
-    std::uint32_t length = 0;
-    std::memcpy(&length, record + 8, 4);
+static std::uint32_t name_length(std::uint64_t key) {
+    std::uint32_t length = static_cast<std::uint32_t>(key >> 48);
+    if (length == LONG_NAME) {
+        std::memcpy(&length, name_record(key) + 8, 4);
+    }
     return length;
+}
+
+static const char* name_bytes(std::uint64_t key) {
+    return name_record(key) + (key >> 48 == LONG_NAME ? 12 : 8);
 }
 
 NodeId id_of(const NodeIndex& nodes, std::uint32_t index) {
@@ -111,8 +121,7 @@ NodeId id_of(const NodeIndex& nodes, std::uint32_t index) {
     if (nodes.kind == IdKind::numbers) {
         return {key, nullptr, 0};
     }
-    const char* record = name_record(key);
-    return {0, record + NAME_HEADER, record_length(record)};
+    return {0, name_bytes(key), name_length(key)};
 }
 
 // A record's first position, which workers lower at once: read and written whole.
@@ -237,15 +246,20 @@ static bool name_room(NodeIndex& nodes, NodeMaker& maker, std::uint64_t size) {
 // record the table does not take is left unused.
 static bool keep_name(NodeIndex& nodes, NodeMaker& maker, const char* name, std::uint32_t length,
                       std::uint64_t position, std::uint64_t& key) {
-    const std::uint64_t size = (NAME_HEADER + std::uint64_t{length} + 7) & ~std::uint64_t{7};
+    const std::uint64_t header = length < LONG_NAME ? 8 : 12;
+    const std::uint64_t size = (header + length + 7) & ~std::uint64_t{7};
     if (!name_room(nodes, maker, size)) {
         return false;
     }
     char* record = maker.names + maker.used;
+    const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(record));
+    if ((address & ~ADDRESS) != 0) {
+        return false; // an address past 48 bits, which no system gives a process today
+    }
     std::memcpy(record, &position, 8);
-    std::memcpy(record + 8, &length, 4);
-    std::memcpy(record + NAME_HEADER, name, length);
-    key = reinterpret_cast<std::uintptr_t>(record);
+    std::memcpy(record + 8, &length, header - 8);
+    std::memcpy(record + header, name, length);
+    key = address | std::min<std::uint64_t>(length, LONG_NAME) << 48;
     maker.used += size;
     return true;
 }
@@ -261,11 +275,11 @@ static void lower_position(char* record, std::uint64_t position) {
 std::uint32_t name_node(NodeIndex& nodes, NodeMaker& maker, const char* name, std::uint32_t length,
                         std::uint64_t position, std::uint64_t hash) {
     const auto matches = [&nodes, name, length, position](std::uint32_t index) {
-        char* record = name_record(key_of(nodes, index));
-        if (record_length(record) != length || !same_bytes(record + NAME_HEADER, name, length)) {
+        const std::uint64_t key = key_of(nodes, index);
+        if (name_length(key) != length || !same_bytes(name_bytes(key), name, length)) {
             return false;
         }
-        lower_position(record, position);
+        lower_position(name_record(key), position);
         return true;
     };
     const std::uint32_t known = find_or_claim(nodes.table, hash, matches, [] { return 0U; });

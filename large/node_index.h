@@ -48,8 +48,7 @@ struct NodeIndex {
 
 // What one worker keeps of its own while it adds nodes: an index it made
 // but could not place, kept for its next new id, and the block its names'
-// bytes go to. A name is kept as its first position (8 bytes), its length
-// (4 bytes) and its bytes, at a multiple of 8.
+// bytes go to.
 struct NodeMaker {
     std::uint32_t spare; // an index with its word, in no slot; 0 when none
     char* names;
@@ -123,7 +122,8 @@ inline void prefetch_key(const NodeIndex& nodes, std::uint64_t hash) {
 inline void prefetch_name(const NodeIndex& nodes, std::uint64_t hash) {
     const std::uint32_t index = first_slot(nodes.table, hash);
     if (index != 0) {
-        __builtin_prefetch(reinterpret_cast<const char*>(key_of(nodes, index)));
+        const std::uint64_t address = key_of(nodes, index) & ((std::uint64_t{1} << 48) - 1);
+        __builtin_prefetch(reinterpret_cast<const char*>(static_cast<std::uintptr_t>(address)));
     }
 }
 

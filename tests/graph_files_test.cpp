@@ -409,6 +409,12 @@ TEST(GraphFiles, IdKinds) {
         {"\"a \"\"b\"\"\",c\n", IdChoice::from_file, "a \"b\"\t1\nc\t1\n"},
         {"# 1 2\n  b a\na\"q c\n", IdChoice::from_file, "b\t1\na\t1\na\"q\t2\nc\t2\n"},
         {"9223372036854775807 0\n", IdChoice::from_file, "0\t1\n9223372036854775807\t1\n"},
+        // Names of 65535 bytes and more are kept another way.
+        {std::string(70000, 'a') + " b\nb " + std::string(65535, 'a') + "\n" +
+             std::string(70000, 'a') + " " + std::string(65534, 'a') + "\n",
+         IdChoice::from_file,
+         std::string(70000, 'a') + "\t1\nb\t1\n" + std::string(65535, 'a') + "\t1\n" +
+             std::string(65534, 'a') + "\t1\n"},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(run_text(c.text, FileFormat::labels, c.ids).out, c.labels) << c.text;
