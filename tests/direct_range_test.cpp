@@ -1,4 +1,5 @@
-// Direct range: how many numbers get a direct word, from a file's first lines.
+// Direct range: how many numbers get a direct word, from a file's first lines;
+// and a file of ids from an offset reads as the same file from 0.
 #include <gtest/gtest.h>
 
 #include <cstdint>
@@ -6,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "graph_files_run.h"
 #include "large/direct_range.h"
 #include "large/node_index.h"
+#include "scratch_dir.h"
 
 namespace ugraph::testing {
 namespace {
@@ -119,6 +122,81 @@ TEST(DirectRange, FollowsTheFirstLinesAndTheFileLength) {
         EXPECT_EQ(direct_range(begin, begin + row.text.size(), row.dialect, rest_of(row)),
                   row.range)
             << row.what;
+    }
+}
+
+// Dense ids from an offset and, at the end of the file, links to ids far
+// above them; with `padded`, a comment after the links makes the file long
+// enough to pay for a table to its dense ids from DIRECT_IDS: they are then
+// direct, and those far above hashed.
+std::string links_from(std::uint64_t offset, bool padded) {
+    std::mt19937_64 random(7);
+    std::string text;
+    const auto link = [&text](std::uint64_t a, std::uint64_t b) {
+        text += std::to_string(a) + " " + std::to_string(b) + "\n";
+    };
+    for (int k = 0; k < 60000; k++) {
+        link(offset + random() % 50000, offset + random() % 50000);
+    }
+    for (int k = 0; k < 2000; k++) {
+        link(offset + random() % 50000, offset + 600000000 + random() % 1000);
+    }
+    for (int k = 0; k < 200; k++) {
+        link(offset + 600000000 + random() % 3000, offset + 600000000 + random() % 3000);
+    }
+    const std::string comment = "#" + std::string(78, '-') + "\n";
+    while (padded && text.size() < 4 * (DIRECT_IDS + 50000)) {
+        text += comment;
+    }
+    return text;
+}
+
+// Labels with every id lowered by `offset`.
+std::string lowered(const std::string& labels, std::uint64_t offset) {
+    std::string out;
+    for (std::size_t at = 0; at < labels.size();) {
+        const std::size_t tab = labels.find('\t', at);
+        const std::size_t end = labels.find('\n', at) + 1;
+        out += std::to_string(std::stoull(labels.substr(at, tab - at)) - offset);
+        out += labels.substr(tab, end - tab);
+        at = end;
+    }
+    return out;
+}
+
+// Whatever part of a file is direct, its labels are those of the same file
+// with every id lowered to begin at 0.
+TEST(DirectRange, IdsFromAnOffsetReadAsFromZero) {
+    struct Case {
+        std::uint64_t offset;
+        bool padded;
+        bool piped;
+        std::uint32_t threads;
+        std::uint64_t block;
+    };
+    const Case cases[] = {
+        {300000000, false, false, 2, 0},    // too short for a table: hashed
+        {DIRECT_IDS, true, false, 1, 0},    // direct to the range, hashed above
+        {DIRECT_IDS, true, false, 2, 4093}, // the same in small blocks
+        {DIRECT_IDS, true, true, 8, 0},     // a pipe's length is not known: hashed
+    };
+    for (const Case& c : cases) {
+        ScratchDir dir;
+        ScratchDir::write("zero.txt", links_from(0, c.padded));
+        const std::string text = links_from(c.offset, c.padded);
+        ScratchDir::write("offset.txt", text);
+        const GraphFileOptions o =
+            options_of(FileFormat::labels, IdChoice::from_file, c.threads, c.block);
+        const Outcome zero = run_files({"zero.txt"}, o);
+        const Outcome r = c.piped ? with_pipe(text, [&o] { return run_files({"-"}, o); })
+                                  : run_files({"offset.txt"}, o);
+        const std::string where = "offset " + std::to_string(c.offset) +
+                                  (c.piped ? ", piped, " : ", from the file, ") +
+                                  std::to_string(c.threads) + " threads";
+        ASSERT_EQ(zero.err, "") << where;
+        EXPECT_EQ(r.err, "") << where;
+        EXPECT_EQ(r.status, 0) << where;
+        EXPECT_TRUE(lowered(r.out, c.offset) == zero.out) << where;
     }
 }
 
