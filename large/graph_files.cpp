@@ -4,6 +4,7 @@
 #include <sched.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -13,6 +14,7 @@
 #include "console/text_escapes.h"
 #include "large/component_tally.h"
 #include "large/component_walk.h"
+#include "large/direct_range.h"
 #include "large/dot_input.h"
 #include "large/edge_dialect.h"
 #include "large/edge_list_output.h"
@@ -171,7 +173,22 @@ static bool check_entries(const FileRun& run) {
     return false;
 }
 
-// An edge list's lines read as its first lines show, or as the options say.
+// The bytes of the text after the first `read` of it, or a floor of them:
+// a gzip file's text is at least as long as the compressed bytes not yet
+// read (text compresses); 0 for a stream whose length is not known.
+static std::uint64_t text_after(const GraphSource& source, std::uint64_t read) {
+    if (source.regular) {
+        const std::uint64_t text = source.size - source.skip;
+        return text > read ? text - read : 0;
+    }
+    if (source.compressed && !source.decoder && source.size > source.consumed) {
+        return source.size - source.consumed;
+    }
+    return 0;
+}
+
+// An edge list's lines read as its first lines show, or as the options say;
+// the direct range of numbers follows what the first lines show.
 static bool start_edges(FileRun& run) {
     EdgeShape shape{};
     if (!find_edge_shape(run.source, run.options->dialect, shape)) {
@@ -181,7 +198,19 @@ static bool start_edges(FileRun& run) {
     run.dialect = shape.dialect;
     run.source.start = shape.start;
     run.lineBase = shape.skipped;
-    start_nodes(run, shape.ids);
+    if (shape.ids == IdKind::names) {
+        start_nodes(run, IdKind::names);
+        return true;
+    }
+    const std::vector<char>& head = run.source.head;
+    const std::uint64_t end = std::min<std::uint64_t>(head.size(), shape.start + RANGE_LOOK);
+    const std::uint32_t range = direct_range(head.data() + shape.start, head.data() + end,
+                                             shape.dialect, text_after(run.source, end));
+    run.nodes.reset();
+    run.nodes = make_node_index(IdKind::numbers, range);
+    if (!run.nodes) {
+        start_nodes(run, IdKind::numbers); // the address space of a wider table may be refused
+    }
     return true;
 }
 
