@@ -33,7 +33,7 @@ void tally_components(NodeIndex& nodes, Tally& tally) {
     tally = Tally{};
     if (nodes.kind == IdKind::numbers) {
         const std::uint32_t top = nodes.directTop.load();
-        for (std::uint32_t index = 1; index <= top; index++) {
+        for (std::uint32_t index = nodes.directBottom.load(); index <= top; index++) {
             tally_node(nodes, index, tally);
         }
     }

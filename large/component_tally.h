@@ -36,7 +36,7 @@ template <typename Visit>
 void for_each_node(NodeIndex& nodes, const NodeOrder& order, Visit&& visit) {
     if (nodes.kind == IdKind::numbers) {
         const std::uint32_t top = nodes.directTop.load();
-        for (std::uint32_t index = 1; index <= top; index++) {
+        for (std::uint32_t index = nodes.directBottom.load(); index <= top; index++) {
             if (nodes.direct[index] != 0) {
                 visit(index);
             }

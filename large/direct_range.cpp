@@ -105,12 +105,13 @@ std::uint32_t direct_range(const char* begin, const char* end, const Dialect& di
     if (highest < DIRECT_IDS) {
         return DIRECT_IDS;
     }
+    const std::uint64_t lowest = sample.ids.front(); // sorted
     const std::uint64_t text = static_cast<std::uint64_t>(end - begin) + restBytes;
     const std::uint64_t paid = std::min(text / WORD_BYTES, NEVER_DIRECT);
     const std::uint64_t nodes = std::min(at_rate(text, distinct, sample.bytes), NEVER_DIRECT);
     const std::uint64_t worth = std::min(paid, WORDS_A_NODE * nodes); // the table's numbers
-    return worth > highest ? static_cast<std::uint32_t>(std::min(2 * (highest + 1), worth))
-                           : DIRECT_IDS;
+    const std::uint64_t range = std::min({2 * (highest + 1), lowest + worth, NEVER_DIRECT});
+    return worth > highest - lowest ? static_cast<std::uint32_t>(range) : DIRECT_IDS;
 }
 
 } // namespace ugraph

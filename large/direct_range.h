@@ -17,23 +17,24 @@ inline constexpr std::uint64_t RANGE_LOOK = 1U << 18;
 // is not one or two numbers in the dialect's id fields.
 //
 // The least range, DIRECT_IDS, unless the lines show numbers above it (below
-// LAST_INDEX - 1, as high as direct numbers go), the highest L, and a table
-// to L is worth its memory: 4 bytes a number from 0 to L + 1, no more than
+// LAST_INDEX - 1, as high as direct numbers go), the highest H and the
+// lowest L, and a table from L to H is worth its memory: 4 bytes a number,
+// no more than
 // - the text's bytes, and
 // - what the hash path would take, about 16 bytes a node (a word, an 8-byte
 //   key, a slot of a table at most 3/4 full), for as many nodes as the file
 //   can hold: d distinct ids in the first s bytes, d/s of its bytes. In a
 //   file whose lines come in no particular order, new ids grow rarer along
 //   it, never more frequent, so the first lines' rate bounds the nodes.
-// The range is then 2 (L + 1), room for numbers a little above L that the
-// rest of the file may hold, or as many numbers as the table is worth, when
-// fewer.
+// The range is then 2 (H + 1), room for numbers a little above H that the
+// rest of the file may hold, or L and as many numbers as the table is
+// worth, when fewer.
 //
-// The table costs from 0, however high the lowest id: the tally reads every
-// word from the first to the highest direct node, and reading a page that
-// was never written costs a page of memory where the system gives no shared
-// page of zeros. So a file of ids from an offset is direct only when it is
-// long enough for the table below its offset too.
+// The table costs from its lowest node to its highest: the tally reads
+// every word between them, and reading a page that was never written costs
+// a page of memory where the system gives no shared page of zeros. The
+// pages below the lowest are never touched, so a file of ids from an offset
+// pays for its span only.
 //
 // Why bounds, and not a count of the nodes: a first block of some thousands
 // of ids cannot count the nodes of a large file. In real graphs a few ids

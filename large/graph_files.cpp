@@ -133,15 +133,20 @@ static PassOptions pass_options(const FileRun& run, bool keep) {
 // table too small grows, one too large costs memory the nodes do not need.
 inline constexpr std::uint64_t BYTES_AN_ID = 1024;
 
-// The run's node index, or the end of the run when memory is out.
-static void start_nodes(FileRun& run, IdKind kind, std::uint32_t directIds = DIRECT_IDS) {
+// Makes the run's node index; false when memory runs out.
+static bool make_nodes(FileRun& run, IdKind kind, std::uint32_t directIds) {
     run.nodes.reset(); // a file read again gives back the first reading's memory first
     run.nodes = make_node_index(kind, directIds, run.source.size / BYTES_AN_ID);
-    if (!run.nodes) {
-        end_out_of_memory();
-    }
-    if (run.options->hashMask != 0) {
+    if (run.nodes && run.options->hashMask != 0) {
         run.nodes->table.weaken = run.options->hashMask;
+    }
+    return run.nodes != nullptr;
+}
+
+// The run's node index, or the end of the run when memory is out.
+static void start_nodes(FileRun& run, IdKind kind, std::uint32_t directIds = DIRECT_IDS) {
+    if (!make_nodes(run, kind, directIds)) {
+        end_out_of_memory();
     }
 }
 
@@ -206,9 +211,7 @@ static bool start_edges(FileRun& run) {
     const std::uint64_t end = std::min<std::uint64_t>(head.size(), shape.start + RANGE_LOOK);
     const std::uint32_t range = direct_range(head.data() + shape.start, head.data() + end,
                                              shape.dialect, text_after(run.source, end));
-    run.nodes.reset();
-    run.nodes = make_node_index(IdKind::numbers, range);
-    if (!run.nodes) {
+    if (!make_nodes(run, IdKind::numbers, range)) {
         start_nodes(run, IdKind::numbers); // the address space of a wider table may be refused
     }
     return true;

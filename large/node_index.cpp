@@ -144,6 +144,7 @@ std::unique_ptr<NodeIndex> make_node_index(IdKind kind, std::uint32_t directIds,
     nodes->kind = kind;
     directIds = directIds < DIRECT_IDS ? DIRECT_IDS : directIds;
     nodes->directIds = kind == IdKind::numbers ? std::min(directIds, LAST_INDEX - 1) : 0;
+    nodes->directBottom = nodes->directIds + 1; // above every direct node until one is marked
     if (kind == IdKind::numbers) {
         nodes->direct = mapped_block<std::uint32_t>(std::size_t{nodes->directIds} + 1);
         if (!nodes->direct) {

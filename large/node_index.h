@@ -33,9 +33,10 @@ inline constexpr std::uint32_t SEGMENTS = (LAST_INDEX >> SEGMENT_BITS) + 1;
 
 struct NodeIndex {
     IdKind kind;
-    std::uint32_t directIds;              // numbers below it are direct; 0 with names
-    Mapped<std::uint32_t> direct;         // the direct numbers' words, 0..directIds
-    std::atomic<std::uint32_t> directTop; // the highest direct node; no word above it is read
+    std::uint32_t directIds;                 // numbers below it are direct; 0 with names
+    Mapped<std::uint32_t> direct;            // the direct numbers' words, 0..directIds
+    std::atomic<std::uint32_t> directTop;    // the highest direct node; no word above it is read
+    std::atomic<std::uint32_t> directBottom; // the lowest; no word below it is read
     std::array<std::atomic<std::uint32_t*>, SEGMENTS> words;
     std::array<std::atomic<std::uint64_t*>, SEGMENTS> keys; // numbers, or where names stand
     std::array<Block<std::uint32_t>, SEGMENTS> wordBlocks;  // owners of the segments above
@@ -143,6 +144,9 @@ inline void mark_node(NodeIndex& nodes, std::uint32_t index) {
         word.compare_exchange_strong(absent, index, std::memory_order_acq_rel)) {
         std::uint32_t top = nodes.directTop.load(std::memory_order_relaxed);
         while (top < index && !nodes.directTop.compare_exchange_weak(top, index)) {
+        }
+        std::uint32_t bottom = nodes.directBottom.load(std::memory_order_relaxed);
+        while (bottom > index && !nodes.directBottom.compare_exchange_weak(bottom, index)) {
         }
     }
 }
