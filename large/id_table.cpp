@@ -36,13 +36,13 @@ static void grow(IdTable& table) {
         return;
     }
     for (std::uint64_t i = 0; i <= table.mask; i++) {
-        const std::uint32_t index = table.slots[i];
-        if (index != 0) {
-            std::uint64_t p = table.hashOf(table.context, index) & table.weaken;
+        const std::uint32_t slot = table.slots[i];
+        if (slot != 0) {
+            std::uint64_t p = table.hashOf(table.context, slot & INDEX_MASK) & table.weaken;
             while (slots[p & (capacity - 1)] != 0) {
                 p++;
             }
-            slots[p & (capacity - 1)] = index;
+            slots[p & (capacity - 1)] = slot; // the tag stays: the hash is the same
         }
     }
     set_capacity(table, std::move(slots), capacity);

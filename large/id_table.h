@@ -3,7 +3,9 @@
 // Open addressing with linear probing, after the folklore table of T. Maier,
 // P. Sanders and R. Dementiev, "Concurrent Hash Tables: Fast and General(?)!",
 // PPoPP 2016: a free slot is claimed with one compare-and-swap, and a
-// lookup only reads. A slot holds a node index, 0 when free; the index's key
+// lookup only reads. A slot holds a node index, 0 when free, and above it
+// two bits of its key's hash, so that three probes in four past another
+// key are told apart without a look at that key. The index's key
 // (a number, or where a name is kept) is the node index's to keep, and is
 // written before the index is published into a slot, so whoever reads the
 // index reads its key. A slot, once claimed, never changes while workers are
@@ -43,8 +45,15 @@ template <typename T> Block<T> zeroed_block(std::size_t count) {
     return Block<T>(static_cast<T*>(std::calloc(count, sizeof(T))));
 }
 
-inline constexpr std::uint64_t FIRST_SLOTS = 1U << 14; // seven eighths leave room for every thread
+// Workers take indexes a run at a time; past seven eighths of the slots, a
+// run of every thread there may be still fits.
+inline constexpr std::uint64_t INDEX_RUN = 16;
+inline constexpr std::uint64_t FIRST_SLOTS = 1U << 17;      // its eighth: 1024 threads' runs
 inline constexpr std::uint64_t MOST_FIRST_SLOTS = 1U << 22; // 16 MiB: a guess costs no more
+
+// A slot's bits: the index below, the tag of its hash above.
+inline constexpr std::uint32_t INDEX_BITS = 30;
+inline constexpr std::uint32_t INDEX_MASK = (1U << INDEX_BITS) - 1;
 
 // A reservation that must wait for the table to grow: the lookup starts again.
 inline constexpr std::uint32_t WAIT_FOR_ROOM = 0xFFFFFFFFU;
@@ -95,9 +104,10 @@ inline std::uint32_t table_room(IdTable& table, std::uint64_t made) {
     return table.cramped.load(std::memory_order_relaxed) ? 0 : WAIT_FOR_ROOM;
 }
 
-// Asks for growth when the index numbered `made` (from 0) passes three quarters.
+// Asks for growth when the run of indexes from `made` (numbered from 0)
+// passes three quarters.
 inline void note_made(IdTable& table, std::uint64_t made) {
-    if (made == table.growAt) {
+    if (made <= table.growAt && table.growAt < made + INDEX_RUN) {
         table.wanted.store(true, std::memory_order_relaxed);
     }
 }
@@ -106,10 +116,18 @@ inline void prefetch_slot(const IdTable& table, std::uint64_t hash) {
     __builtin_prefetch(&table.slots[hash & table.weaken & table.mask]);
 }
 
-// The index in the first slot of a hash, where a probe begins; its key can be read.
+// The tag of a hash: its two top bits, placed above the index.
+inline std::uint32_t slot_tag(const IdTable& table, std::uint64_t hash) {
+    return static_cast<std::uint32_t>((hash & table.weaken) >> 62) << INDEX_BITS;
+}
+
+// The index in the first slot of a hash, where a probe begins, when its tag
+// is the hash's, else 0; its key can be read.
 inline std::uint32_t first_slot(const IdTable& table, std::uint64_t hash) {
-    return std::atomic_ref<std::uint32_t>(table.slots[hash & table.weaken & table.mask])
-        .load(std::memory_order_acquire);
+    const std::uint32_t slot =
+        std::atomic_ref<std::uint32_t>(table.slots[hash & table.weaken & table.mask])
+            .load(std::memory_order_acquire);
+    return (slot & ~INDEX_MASK) == slot_tag(table, hash) ? slot & INDEX_MASK : 0;
 }
 
 // Probes from `hash` for the index that `matches` takes. At a free slot
@@ -119,22 +137,23 @@ inline std::uint32_t first_slot(const IdTable& table, std::uint64_t hash) {
 template <typename Matches, typename Reserve>
 inline std::uint32_t find_or_claim(IdTable& table, std::uint64_t hash, Matches&& matches,
                                    Reserve&& reserve) {
+    const std::uint32_t tag = slot_tag(table, hash);
     std::uint32_t made = 0;
     for (std::uint64_t p = hash & table.weaken;; p++) {
         std::atomic_ref<std::uint32_t> slot(table.slots[p & table.mask]);
-        std::uint32_t index = slot.load(std::memory_order_acquire);
-        if (index == 0) {
+        std::uint32_t seen = slot.load(std::memory_order_acquire);
+        if (seen == 0) {
             made = made != 0 ? made : reserve();
             if (made == 0 || made == WAIT_FOR_ROOM) {
                 return made;
             }
-            if (slot.compare_exchange_strong(index, made, std::memory_order_acq_rel,
+            if (slot.compare_exchange_strong(seen, made | tag, std::memory_order_acq_rel,
                                              std::memory_order_acquire)) {
                 return made;
             }
         }
-        if (matches(index)) {
-            return index;
+        if ((seen & ~INDEX_MASK) == tag && matches(seen & INDEX_MASK)) {
+            return seen & INDEX_MASK;
         }
     }
 }

@@ -181,19 +181,26 @@ static bool ensure_segment(NodeIndex& nodes, std::uint32_t segment) {
 // or a fresh one. 0 when there is no room, WAIT_FOR_ROOM when the table must
 // grow first.
 static std::uint32_t reserve(NodeIndex& nodes, NodeMaker& maker, std::uint64_t key) {
-    if (maker.spare == 0) {
+    if (maker.spare == 0 && maker.next == maker.end) {
         const std::uint32_t room =
             table_room(nodes.table, nodes.hashed.load(std::memory_order_relaxed));
         if (room != 1) {
             return room;
         }
-        const std::uint64_t k = nodes.hashed.fetch_add(1, std::memory_order_relaxed);
-        note_made(nodes.table, k);
-        if (k >= LAST_INDEX - std::uint64_t{nodes.directIds} ||
-            !ensure_segment(nodes, static_cast<std::uint32_t>(k >> SEGMENT_BITS))) {
+        maker.next = nodes.hashed.fetch_add(INDEX_RUN, std::memory_order_relaxed);
+        maker.end = maker.next + INDEX_RUN;
+        note_made(nodes.table, maker.next);
+        if (maker.next >= most_hashed(nodes) ||
+            !ensure_segment(nodes, static_cast<std::uint32_t>(maker.next >> SEGMENT_BITS))) {
+            maker.next = maker.end; // past the last index, or no memory: the run is no nodes
             return 0;
         }
-        maker.spare = static_cast<std::uint32_t>(first_hashed(nodes) + k);
+    }
+    if (maker.spare == 0) {
+        if (maker.next >= most_hashed(nodes)) {
+            return 0;
+        }
+        maker.spare = static_cast<std::uint32_t>(first_hashed(nodes) + maker.next++);
         std::atomic_ref<std::uint32_t>(*word_of(nodes, maker.spare))
             .store(maker.spare, std::memory_order_relaxed);
     }

@@ -26,10 +26,12 @@ enum class IdKind { numbers, names };
 // left free for the tally, which marks roots with them.
 inline constexpr std::uint32_t DIRECT_IDS = 1U << 22; // direct numbers of an edge list
 inline constexpr std::uint32_t LAST_INDEX = (1U << 30) - 1;
+static_assert(LAST_INDEX <= INDEX_MASK, "an index fits in a slot of the id table");
 
 inline constexpr std::uint32_t SEGMENT_BITS = 18; // hashed nodes' words and keys, in segments
 inline constexpr std::uint32_t SEGMENT_SIZE = 1U << SEGMENT_BITS;
 inline constexpr std::uint32_t SEGMENTS = (LAST_INDEX >> SEGMENT_BITS) + 1;
+static_assert(SEGMENT_SIZE % INDEX_RUN == 0, "a run of indexes lies in one segment");
 
 struct NodeIndex {
     IdKind kind;
@@ -47,10 +49,13 @@ struct NodeIndex {
     std::vector<Block<char>> nameBlocks; // the blocks of every worker's names
 };
 
-// What one worker keeps of its own while it adds nodes: an index it made
-// but could not place, kept for its next new id, and the block its names'
-// bytes go to.
+// What one worker keeps of its own while it adds nodes: the run of indexes
+// it took, an index it made but could not place, kept for its next new id,
+// and the block its names' bytes go to. Indexes taken a run at a time keep
+// the workers off each other's cache line; a run lies in one segment.
 struct NodeMaker {
+    std::uint64_t next; // the run of hashed indexes not made yet, numbered from 0
+    std::uint64_t end;
     std::uint32_t spare; // an index with its word, in no slot; 0 when none
     char* names;
     std::uint64_t used;
@@ -67,16 +72,19 @@ inline std::uint32_t first_hashed(const NodeIndex& nodes) {
     return nodes.directIds + 1;
 }
 
+inline std::uint64_t most_hashed(const NodeIndex& nodes) {
+    return LAST_INDEX - std::uint64_t{nodes.directIds};
+}
+
 // How many hashed indexes there are, and how many there may be. An index
-// whose word is 0 is a hole: made by a worker and never placed.
+// whose word is 0 is a hole: taken by a worker and never placed.
 inline std::uint64_t hashed_count(const NodeIndex& nodes) {
-    const std::uint64_t most = LAST_INDEX - nodes.directIds;
     const std::uint64_t count = nodes.hashed.load();
-    return count < most ? count : most;
+    return count < most_hashed(nodes) ? count : most_hashed(nodes);
 }
 
 inline bool is_full(const NodeIndex& nodes) {
-    return nodes.hashed.load() >= LAST_INDEX - std::uint64_t{nodes.directIds};
+    return nodes.hashed.load() >= most_hashed(nodes);
 }
 
 std::uint64_t number_hash(std::uint64_t id);
@@ -91,7 +99,8 @@ std::uint32_t hashed_number_node(NodeIndex& nodes, NodeMaker& maker, std::uint64
 std::uint32_t name_node(NodeIndex& nodes, NodeMaker& maker, const char* name, std::uint32_t length,
                         std::uint64_t position, std::uint64_t hash);
 
-// A worker's spare index becomes a hole once it adds no more nodes.
+// A worker's spare index, and the rest of its run, become holes once it adds
+// no more nodes.
 void finish_maker(NodeIndex& nodes, NodeMaker& maker);
 
 // The word of a node: 0 while a direct number has not occurred.
