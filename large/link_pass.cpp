@@ -35,7 +35,7 @@ struct StreamBlock {
 
 struct Pass;
 
-struct Worker {
+struct alignas(64) Worker { // no cache line shared with another worker
     Pass* pass;
     std::uint32_t number; // of the worker, and of its store in the result
     EdgeReader reader;

@@ -43,9 +43,10 @@ struct NodeIndex {
     std::array<std::atomic<std::uint64_t*>, SEGMENTS> keys; // numbers, or where names stand
     std::array<Block<std::uint32_t>, SEGMENTS> wordBlocks;  // owners of the segments above
     std::array<Block<std::uint64_t>, SEGMENTS> keyBlocks;
-    std::mutex segmentLock;            // also of nameBlocks
-    std::atomic<std::uint64_t> hashed; // hashed indexes made so far, holes among them
-    IdTable table;
+    std::mutex segmentLock;                        // also of nameBlocks
+    alignas(64) std::atomic<std::uint64_t> hashed; // hashed indexes taken, holes among them;
+                                                   // a cache line apart from what lookups read
+    alignas(64) IdTable table;
     std::vector<Block<char>> nameBlocks; // the blocks of every worker's names
 };
 
