@@ -38,7 +38,7 @@ struct LinkBatch {
     std::array<std::uint32_t, LINK_BATCH> from;
     std::array<std::uint32_t, LINK_BATCH> to; // 0 for a node alone on its line
     std::uint32_t pending;
-    std::array<PendingId, 2 * LINK_BATCH> ids;
+    std::array<PendingId, std::size_t{2} * LINK_BATCH> ids;
 };
 
 static void pend_number(const NodeIndex& nodes, LinkBatch& batch, std::uint32_t& node,

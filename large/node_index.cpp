@@ -2,6 +2,7 @@
 #include "large/node_index.h"
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 
 namespace ugraph {
@@ -12,7 +13,6 @@ inline constexpr std::uint64_t NAME_BLOCK = 1U << 20;
 // bits, which an address leaves free. A name of LONG_NAME bytes or more has
 // LONG_NAME there, and its length in 4 bytes after the position.
 inline constexpr std::uint64_t LONG_NAME = 0xFFFF;
-inline constexpr std::uint64_t ADDRESS = (std::uint64_t{1} << 48) - 1;
 
 // The finaliser of SplitMix64: every bit of x reaches every bit of the hash.
 static std::uint64_t mix(std::uint64_t x) {
@@ -97,8 +97,9 @@ static bool same_bytes(const char* x, const char* y, std::uint32_t n) {
     return true;
 }
 
+// The record a key stands for: its address, the length taken off.
 static char* name_record(std::uint64_t key) {
-    return reinterpret_cast<char*>(static_cast<std::uintptr_t>(key & ADDRESS));
+    return std::bit_cast<char*>(static_cast<std::uintptr_t>(key & KEY_ADDRESS));
 }
 
 static std::uint32_t name_length(std::uint64_t key) {
@@ -125,12 +126,12 @@ NodeId id_of(const NodeIndex& nodes, std::uint32_t index) {
 }
 
 // A record's first position, which workers lower at once: read and written whole.
-static std::atomic_ref<std::uint64_t> position_of(char* record) {
-    return std::atomic_ref<std::uint64_t>(*reinterpret_cast<std::uint64_t*>(record));
+static std::atomic_ref<std::uint64_t> position_of(std::uint64_t key) {
+    return std::atomic_ref<std::uint64_t>(*std::bit_cast<std::uint64_t*>(name_record(key)));
 }
 
 std::uint64_t first_position(const NodeIndex& nodes, std::uint32_t index) {
-    return position_of(name_record(key_of(nodes, index))).load(std::memory_order_relaxed);
+    return position_of(key_of(nodes, index)).load(std::memory_order_relaxed);
 }
 
 static std::uint64_t hash_of_index(const void* context, std::uint32_t index) {
@@ -261,7 +262,7 @@ static bool keep_name(NodeIndex& nodes, NodeMaker& maker, const char* name, std:
     }
     char* record = maker.names + maker.used;
     const auto address = static_cast<std::uint64_t>(reinterpret_cast<std::uintptr_t>(record));
-    if ((address & ~ADDRESS) != 0) {
+    if ((address & ~KEY_ADDRESS) != 0) {
         return false; // an address past 48 bits, which no system gives a process today
     }
     std::memcpy(record, &position, 8);
@@ -273,8 +274,8 @@ static bool keep_name(NodeIndex& nodes, NodeMaker& maker, const char* name, std:
 }
 
 // Lowers a name's first position to `position` when that is lower.
-static void lower_position(char* record, std::uint64_t position) {
-    std::atomic_ref<std::uint64_t> first = position_of(record);
+static void lower_position(std::uint64_t key, std::uint64_t position) {
+    std::atomic_ref<std::uint64_t> first = position_of(key);
     std::uint64_t seen = first.load(std::memory_order_relaxed);
     while (position < seen && !first.compare_exchange_weak(seen, position)) {
     }
@@ -287,7 +288,7 @@ std::uint32_t name_node(NodeIndex& nodes, NodeMaker& maker, const char* name, st
         if (name_length(key) != length || !same_bytes(name_bytes(key), name, length)) {
             return false;
         }
-        lower_position(name_record(key), position);
+        lower_position(key, position);
         return true;
     };
     const std::uint32_t known = find_or_claim(nodes.table, hash, matches, [] { return 0U; });

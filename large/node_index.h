@@ -4,6 +4,7 @@
 
 #include <array>
 #include <atomic>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -119,6 +120,9 @@ inline std::uint64_t key_of(const NodeIndex& nodes, std::uint32_t index) {
     return nodes.keys[k >> SEGMENT_BITS].load(std::memory_order_acquire)[k & (SEGMENT_SIZE - 1)];
 }
 
+// A name's key: the address of where it is kept, in the bits below 48.
+inline constexpr std::uint64_t KEY_ADDRESS = (std::uint64_t{1} << 48) - 1;
+
 // Fetches what a probe from `hash` compares first: the key of the index in
 // its first slot, or, for a name, the bytes that key points at.
 inline void prefetch_key(const NodeIndex& nodes, std::uint64_t hash) {
@@ -133,8 +137,8 @@ inline void prefetch_key(const NodeIndex& nodes, std::uint64_t hash) {
 inline void prefetch_name(const NodeIndex& nodes, std::uint64_t hash) {
     const std::uint32_t index = first_slot(nodes.table, hash);
     if (index != 0) {
-        const std::uint64_t address = key_of(nodes, index) & ((std::uint64_t{1} << 48) - 1);
-        __builtin_prefetch(reinterpret_cast<const char*>(static_cast<std::uintptr_t>(address)));
+        const std::uint64_t address = key_of(nodes, index) & KEY_ADDRESS;
+        __builtin_prefetch(std::bit_cast<const char*>(static_cast<std::uintptr_t>(address)));
     }
 }
 
