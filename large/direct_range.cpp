@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "large/edge_fields.h"
+#include "large/edge_lines.h"
 #include "large/node_index.h"
 
 namespace ugraph {
@@ -20,10 +21,8 @@ inline constexpr std::uint64_t WORDS_A_NODE = 4;
 // The value of a number field; NEVER_DIRECT for any value from there on.
 static std::uint64_t number_value(const Field& field) {
     std::uint64_t value = 0;
-    for (const char* p = field.begin; p < field.end && value < NEVER_DIRECT; p++) {
-        value = value * 10 + static_cast<std::uint64_t>(*p - '0');
-    }
-    return std::min(value, NEVER_DIRECT);
+    const bool read = read_number(field.begin, field.end, value) == NumberText::number;
+    return read ? std::min(value, NEVER_DIRECT) : NEVER_DIRECT;
 }
 
 // The ids of the first lines, as far as they read, and their bytes.
@@ -35,32 +34,15 @@ struct Sample {
 // Takes the ids of the data line at p; false when the line has no number in
 // its first id field, or something else in its second.
 static bool see_line(const char* p, const Dialect& d, Sample& sample) {
-    Field a{};
-    Field b{};
-    bool first = false;
-    bool second = false;
-    for (std::uint32_t k = 0; !(first && second); k++) {
-        Field field{};
-        const char* next = nullptr;
-        const FieldScan scan = scan_field(p, d.separator, field, next);
-        if (scan == FieldScan::unclosed_quote) {
-            return false;
-        }
-        a = k == d.first ? field : a;
-        b = k == d.second ? field : b;
-        first = first || k == d.first;
-        second = second || k == d.second;
-        if (scan == FieldScan::last) {
-            break;
-        }
-        p = next;
-    }
-    if (!first || !is_number_field(a) || (second && !is_number_field(b))) {
+    const std::vector<Field> fields = fields_of(p, d.separator);
+    const bool second = fields.size() > d.second;
+    if (fields.size() <= d.first || !is_number_field(fields[d.first]) ||
+        (second && !is_number_field(fields[d.second]))) {
         return false;
     }
-    sample.ids.push_back(number_value(a));
+    sample.ids.push_back(number_value(fields[d.first]));
     if (second) {
-        sample.ids.push_back(number_value(b));
+        sample.ids.push_back(number_value(fields[d.second]));
     }
     return true;
 }

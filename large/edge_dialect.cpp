@@ -72,24 +72,6 @@ static char separator_of(const char* line) {
     return semicolon ? ';' : BLANKS;
 }
 
-// The fields of a line, as far as they read.
-static std::vector<Field> fields_of(const char* line, char separator) {
-    std::vector<Field> fields;
-    for (;;) {
-        Field field{};
-        const char* next = nullptr;
-        const FieldScan scan = scan_field(line, separator, field, next);
-        if (scan == FieldScan::unclosed_quote) {
-            return fields;
-        }
-        fields.push_back(field);
-        if (scan == FieldScan::last) {
-            return fields;
-        }
-        line = next;
-    }
-}
-
 static const char* const COLUMN_WORDS[][2] = {{"source", "target"}, {"from", "to"}, {"src", "dst"}};
 
 bool names_id_columns(const char* a, std::size_t aLength, const char* b, std::size_t bLength) {

@@ -95,6 +95,23 @@ FieldScan scan_field(const char* p, char separator, Field& field, const char*& n
                                : scan_separated_field(p, separator, field, next);
 }
 
+std::vector<Field> fields_of(const char* line, char separator) {
+    std::vector<Field> fields;
+    for (;;) {
+        Field field{};
+        const char* next = nullptr;
+        const FieldScan scan = scan_field(line, separator, field, next);
+        if (scan == FieldScan::unclosed_quote) {
+            return fields;
+        }
+        fields.push_back(field);
+        if (scan == FieldScan::last) {
+            return fields;
+        }
+        line = next;
+    }
+}
+
 bool is_number_field(const Field& field) {
     if (field.begin == field.end) {
         return false;

@@ -3,6 +3,7 @@
 #define UGRAPH_EDGE_FIELDS_H
 
 #include <cstddef>
+#include <vector>
 
 namespace ugraph {
 
@@ -57,6 +58,10 @@ FieldScan scan_field(const char* p, char separator, Field& field, const char*& n
 
 // Whether a field is a decimal number: digits only, not quoted.
 bool is_number_field(const Field& field);
+
+// The fields of a line, as far as they read: up to an unclosed quote, or
+// all of them.
+std::vector<Field> fields_of(const char* line, char separator);
 
 // Whether a text is the word, which is in lower case, in any case.
 bool same_word(const char* text, std::size_t length, const char* word);

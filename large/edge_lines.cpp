@@ -123,6 +123,18 @@ static bool fault_field(EdgeReader& r, LineFault kind, const Field& field) {
     return failed(r, kind);
 }
 
+// A direct number's index is known at once, and its word fetched for the
+// join; a hashed one waits for the batch's lookups.
+[[gnu::always_inline]] static inline void number_node_of(const NodeIndex& nodes, LinkBatch& batch,
+                                                         std::uint32_t& node, std::uint64_t id) {
+    if (id < nodes.directIds) {
+        node = static_cast<std::uint32_t>(id + 1);
+        __builtin_prefetch(&nodes.direct[node], 1);
+    } else {
+        pend_number(nodes, batch, node, id);
+    }
+}
+
 static bool number_node(EdgeReader& r, const Field& field, LinkBatch& batch, std::uint32_t& node) {
     std::uint64_t id = 0;
     switch (read_number(field.begin, field.end, id)) {
@@ -133,13 +145,7 @@ static bool number_node(EdgeReader& r, const Field& field, LinkBatch& batch, std
     default:
         return fault_field(r, LineFault::not_a_number, field);
     }
-    NodeIndex& nodes = *r.nodes;
-    if (id < nodes.directIds) {
-        node = static_cast<std::uint32_t>(id + 1);
-        __builtin_prefetch(&nodes.direct[node], 1); // read when the batch is joined
-    } else {
-        pend_number(nodes, batch, node, id);
-    }
+    number_node_of(*r.nodes, batch, node, id);
     return true;
 }
 
@@ -384,22 +390,10 @@ usual_number_line(const char* p, char separator, std::uint64_t& a, std::uint64_t
     return q + 1;
 }
 
-// A direct number's index is known at once, and its word fetched for the
-// join; a hashed one waits for the batch's lookups.
-[[gnu::always_inline]] static inline void usual_node(const NodeIndex& nodes, LinkBatch& batch,
-                                                     std::uint32_t& node, std::uint64_t id) {
-    if (id < nodes.directIds) {
-        node = static_cast<std::uint32_t>(id + 1);
-        __builtin_prefetch(&nodes.direct[node], 1);
-    } else {
-        pend_number(nodes, batch, node, id);
-    }
-}
-
 [[gnu::always_inline]] static inline void add_usual_line(EdgeReader& r, std::uint64_t a,
                                                          std::uint64_t b, LinkBatch& batch) {
-    usual_node(*r.nodes, batch, batch.from[batch.count], a);
-    usual_node(*r.nodes, batch, batch.to[batch.count], b);
+    number_node_of(*r.nodes, batch, batch.from[batch.count], a);
+    number_node_of(*r.nodes, batch, batch.to[batch.count], b);
     batch.count++;
 }
 

@@ -14,17 +14,14 @@ inline constexpr std::uint64_t NAME_BLOCK = 1U << 20;
 // LONG_NAME there, and its length in 4 bytes after the position.
 inline constexpr std::uint64_t LONG_NAME = 0xFFFF;
 
-// The finaliser of SplitMix64: every bit of x reaches every bit of the hash.
-static std::uint64_t mix(std::uint64_t x) {
+// The finaliser of SplitMix64: every bit of the id reaches every bit of the hash.
+std::uint64_t number_hash(std::uint64_t id) {
+    std::uint64_t x = id;
     x ^= x >> 30;
     x *= 0xBF58476D1CE4E5B9ULL;
     x ^= x >> 27;
     x *= 0x94D049BB133111EBULL;
     return x ^ (x >> 31);
-}
-
-std::uint64_t number_hash(std::uint64_t id) {
-    return mix(id);
 }
 
 static std::uint64_t load8(const char* p) {
