@@ -110,10 +110,15 @@ struct Options {
     int fileCount;
 };
 
-[[gnu::format(printf, 1, 0)]] static int wrong_usage(const char* format, const char* text) {
-    print_error(format, text);
+// Ends a message of wrong usage: the status it gives.
+static int point_to_help() {
     print_error("\nTry 'ugraph --help'.\n");
     return 2;
+}
+
+[[gnu::format(printf, 1, 0)]] static int wrong_usage(const char* format, const char* text) {
+    print_error(format, text);
+    return point_to_help();
 }
 
 // The option getopt_long stopped at, as the user typed it.
@@ -130,9 +135,10 @@ static int unknown_option(char** argv) {
     return wrong_usage("ugraph: invalid option -- '%s'", letter);
 }
 
-// A graph number: digits only, from 1 up; one too large for 32 bits becomes
-// the largest number, which no data file reaches. 0 when malformed.
-static std::int32_t graph_number(const char* text) {
+// A whole number: digits only; one too large for 32 bits becomes the largest
+// number, which neither a data file's graphs nor the threads reach. 0 when
+// malformed.
+static std::int32_t whole_number(const char* text) {
     std::int32_t value = 0;
     if (*text == '\0') {
         return 0;
@@ -297,11 +303,11 @@ static int run_files(const Options& o) {
                            o.component);
     }
     if (o.threads != nullptr) {
-        const std::int32_t threads = graph_number(o.threads);
+        const std::int32_t threads = whole_number(o.threads);
         if (threads < 1 || threads > MAX_THREADS) {
-            return wrong_usage("ugraph: the thread count must be a whole number from 1 to 1024, "
-                               "not '%s'",
-                               o.threads);
+            print_error("ugraph: the thread count must be a whole number from 1 to %d, not '%s'",
+                        MAX_THREADS, o.threads);
+            return point_to_help();
         }
         options.threads = static_cast<std::uint32_t>(threads);
     }
@@ -326,7 +332,7 @@ static int run_options(const Options& o) {
         1) {
         return wrong_usage("ugraph: %s", "--list, --graph and --edit exclude one another");
     }
-    if (o.graph != nullptr && graph_number(o.graph) == 0) {
+    if (o.graph != nullptr && whole_number(o.graph) == 0) {
         return wrong_usage("ugraph: the graph number must be a whole number from 1 up, not '%s'",
                            o.graph);
     }
@@ -351,7 +357,7 @@ static int run_options(const Options& o) {
         return finished(list_graphs());
     }
     if (o.graph != nullptr) {
-        return finished(show_graph(graph_number(o.graph), format));
+        return finished(show_graph(whole_number(o.graph), format));
     }
     run_dialogue();
     return 0;

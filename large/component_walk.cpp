@@ -5,7 +5,6 @@
 
 #include "console/console.h"
 #include "console/text_escapes.h"
-#include "large/component_tally.h"
 #include "large/graph_reports.h"
 #include "large/progress.h"
 
@@ -17,6 +16,7 @@ namespace ugraph {
 // numbers a link, as many as it needs: fresh memory costs its first touch.
 struct Walk {
     std::vector<std::uint32_t> nodeAt;  // node index of each place in the order
+    Mapped<std::uint32_t> placeOf;      // place of each node index
     std::vector<std::uint64_t> reached; // a bit a place: small enough to stay in the cache
     Mapped<std::uint64_t> offset;
     Mapped<std::uint64_t> cursor;
@@ -26,8 +26,8 @@ struct Walk {
     std::uint64_t swept; // links swept while they are listed, twice each
     std::uint64_t sweeps;
     NodeIndex* nodes;
+    const ComponentLabels* labels;
     WalkFormat format;
-    bool quiet;            // numbering only, nothing written
     std::uint64_t written; // components written
 };
 
@@ -40,14 +40,19 @@ static std::uint32_t& adjacent(const Walk& w, std::uint64_t i) {
     return w.pieces[i / PIECE][i % PIECE];
 }
 
-// Gives every node its place in the order, kept in its word as place + 1.
-static void place_nodes(NodeIndex& nodes, Walk& w) {
-    NodeOrder order;
-    order_nodes(nodes, order);
-    for_each_node(nodes, order, [&nodes, &w](std::uint32_t index) {
+// Gives every node its place in the order; false when memory runs out.
+static bool place_nodes(const NodeIndex& nodes, Walk& w) {
+    w.placeOf =
+        mapped_block<std::uint32_t>(std::uint64_t{first_hashed(nodes)} + hashed_count(nodes));
+    if (!w.placeOf) {
+        return false;
+    }
+    w.nodeAt.reserve(w.labels->tally.nodes);
+    for_each_node(nodes, w.labels->order, [&w](std::uint32_t index) {
+        w.placeOf[index] = static_cast<std::uint32_t>(w.nodeAt.size());
         w.nodeAt.push_back(index);
-        *word_of(nodes, index) = static_cast<std::uint32_t>(w.nodeAt.size());
     });
+    return true;
 }
 
 // Calls each(a, b) for every kept link, and shows the links swept after
@@ -82,7 +87,6 @@ static void take_pieces(std::vector<LinkStore>& kept, Walk& w) {
 // Lists every node's neighbors, each link at both ends, in the order links
 // were kept.
 static bool list_neighbors(std::vector<LinkStore>& kept, Walk& w, Mapped<std::uint32_t>& listed) {
-    NodeIndex& nodes = *w.nodes;
     const std::uint64_t n = w.nodeAt.size();
     w.offset = mapped_block<std::uint64_t>(n + 1);
     w.cursor = mapped_block<std::uint64_t>(n + 1);
@@ -92,9 +96,9 @@ static bool list_neighbors(std::vector<LinkStore>& kept, Walk& w, Mapped<std::ui
     for (const LinkStore& store : kept) {
         w.sweeps += 2 * store.count;
     }
-    for_each_link(kept, w, [&nodes, &w](std::uint32_t& a, std::uint32_t& b) {
-        a = *word_of(nodes, a) - 1;
-        b = *word_of(nodes, b) - 1;
+    for_each_link(kept, w, [&w](std::uint32_t& a, std::uint32_t& b) {
+        a = w.placeOf[a];
+        b = w.placeOf[b];
         w.offset[a + 1]++;
         w.offset[b + 1] += a != b ? 1 : 0;
     });
@@ -121,9 +125,8 @@ static bool list_neighbors(std::vector<LinkStore>& kept, Walk& w, Mapped<std::ui
 // the list of each of its neighbors, from the last place down, so every list
 // fills from its end with ascending places. The graph is symmetric, so the
 // lists keep their lengths, and each cursor ends at the head of its list.
-static bool sort_neighbors(Walk& w, const Mapped<std::uint32_t>& listed) {
+static void sort_neighbors(Walk& w, const Mapped<std::uint32_t>& listed) {
     const std::uint64_t n = w.nodeAt.size();
-
     for (std::uint64_t r = 0; r < n; r++) {
         w.cursor[r] = w.offset[r + 1];
     }
@@ -135,7 +138,6 @@ static bool sort_neighbors(Walk& w, const Mapped<std::uint32_t>& listed) {
             adjacent(w, --w.cursor[listed[i]]) = static_cast<std::uint32_t>(r);
         }
     }
-    return true;
 }
 
 static bool is_reached(const Walk& w, std::uint32_t place) {
@@ -170,9 +172,6 @@ static void close_component(const Walk& w) {
 
 static void reach(Walk& w, std::uint32_t place, bool first) {
     w.reached[place / 64] |= std::uint64_t{1} << (place % 64);
-    if (w.quiet) {
-        return;
-    }
     if (w.format == WalkFormat::text) {
         print_place(w, place, IdStyle::text);
         print_char(' ');
@@ -188,8 +187,7 @@ static void reach(Walk& w, std::uint32_t place, bool first) {
 
 // Depth first from `start`: at every node on to its first unreached
 // neighbor, back to the node it was reached from when there is none.
-static void walk_component(Walk& w, std::uint32_t start, std::uint64_t component,
-                           std::vector<std::uint32_t>& path) {
+static void walk_component(Walk& w, std::uint32_t start, std::vector<std::uint32_t>& path) {
     reach(w, start, true);
     path.push_back(start);
     while (!path.empty()) {
@@ -198,36 +196,31 @@ static void walk_component(Walk& w, std::uint32_t start, std::uint64_t component
         while (i < w.offset[r + 1] && is_reached(w, adjacent(w, i))) {
             i++;
         }
+        w.cursor[r] = i < w.offset[r + 1] ? i + 1 : i;
         if (i < w.offset[r + 1]) {
-            w.cursor[r] = i + 1;
             reach(w, adjacent(w, i), false);
             path.push_back(adjacent(w, i));
         } else {
-            w.cursor[r] = component; // the scan is over: the place keeps its component
             path.pop_back();
         }
     }
 }
 
-static void walk_components(Walk& w) {
-    std::vector<std::uint32_t> path;
-    std::uint64_t component = 0;
-    for (std::uint32_t r = 0; r < w.nodeAt.size(); r++) {
-        if (!is_reached(w, r)) {
-            component++;
-            if (!w.quiet) {
-                open_component(w, component);
-            }
-            walk_component(w, r, component, path);
-            if (!w.quiet) {
-                close_component(w);
-            }
-        }
-    }
+static std::uint32_t component_at(const Walk& w, std::uint32_t place) {
+    return component_of(*w.labels, w.nodeAt[place]);
 }
 
-static std::uint64_t component_at(const Walk& w, std::uint32_t place) {
-    return w.cursor[place];
+// The first unreached place in order is the first node of the next
+// component, so the walk meets the components in their numbers' order.
+static void walk_components(Walk& w) {
+    std::vector<std::uint32_t> path;
+    for (std::uint32_t r = 0; r < w.nodeAt.size(); r++) {
+        if (!is_reached(w, r)) {
+            open_component(w, component_at(w, r));
+            walk_component(w, r, path);
+            close_component(w);
+        }
+    }
 }
 
 static bool shown(const Walk& w, std::uint32_t place, std::uint32_t only) {
@@ -290,47 +283,42 @@ static std::uint64_t links_from(const Walk& w, std::uint32_t r) {
     return links;
 }
 
-// One component alone: a silent walk numbers them all and gives its
-// figures; its nodes are then unreached again and walked once more, aloud.
+// One component alone, with its own figures, walked from its first node.
 static void walk_one(Walk& w, const char* name, std::uint32_t only) {
-    w.quiet = true;
-    walk_components(w);
-    w.quiet = false;
-    std::uint64_t nodes = 0;
     std::uint64_t links = 0;
     std::uint32_t start = 0;
     for (std::uint32_t r = static_cast<std::uint32_t>(w.nodeAt.size()); r-- > 0;) {
         if (component_at(w, r) == only) {
-            nodes++;
             links += links_from(w, r);
             start = r;
         }
     }
-    print_head(w, name, nodes, links);
-    for (std::uint32_t r = 0; r < w.nodeAt.size(); r++) {
-        if (component_at(w, r) == only) {
-            w.cursor[r] = w.offset[r];
-            w.reached[r / 64] &= ~(std::uint64_t{1} << (r % 64));
-        }
-    }
+    print_head(w, name, w.labels->sizes[only - 1], links);
     std::vector<std::uint32_t> path;
     open_component(w, only);
-    walk_component(w, start, only, path);
+    walk_component(w, start, path);
     close_component(w);
 }
 
-bool write_component_walk(NodeIndex& nodes, std::vector<LinkStore>& kept, const char* name,
-                          std::uint64_t links, WalkFormat format, std::uint32_t only,
-                          bool progress) {
+bool write_component_walk(NodeIndex& nodes, const ComponentLabels& labels,
+                          std::vector<LinkStore>& kept, const char* name, std::uint64_t links,
+                          WalkFormat format, std::uint32_t only, bool progress) {
     Walk w{};
     w.nodes = &nodes;
+    w.labels = &labels;
     w.format = format;
     start_progress(w.progress, progress, 0);
-    place_nodes(nodes, w);
+    if (!place_nodes(nodes, w)) {
+        end_progress(w.progress);
+        return false;
+    }
     w.reached.assign(w.nodeAt.size() / 64 + 1, 0);
     {
         Mapped<std::uint32_t> listed;
-        const bool built = list_neighbors(kept, w, listed) && sort_neighbors(w, listed);
+        const bool built = list_neighbors(kept, w, listed);
+        if (built) {
+            sort_neighbors(w, listed);
+        }
         end_progress(w.progress); // before the report, which may go to the same terminal
         if (!built) {
             return false;

@@ -2,8 +2,8 @@
 #ifndef UGRAPH_COMPONENT_WALK_H
 #define UGRAPH_COMPONENT_WALK_H
 
+#include "large/component_labels.h"
 #include "large/link_store.h"
-#include "large/node_index.h"
 
 namespace ugraph {
 
@@ -13,13 +13,15 @@ enum class WalkFormat { text, json, dot };
 // name and figures, every component as its nodes in depth-first preorder
 // from its first node, taking neighbors in the nodes' order, and (text) the
 // component of every node or (DOT) every link. With `only` above 0, the
-// report holds that component alone, with its own figures. The node index's
-// words and the kept links are used up. With `progress`, the progress line
-// shows how far the neighbor lists are built. False, with nothing written,
-// when memory runs out.
-bool write_component_walk(NodeIndex& nodes, std::vector<LinkStore>& kept, const char* name,
-                          std::uint64_t links, WalkFormat format, std::uint32_t only,
-                          bool progress);
+// report holds that component alone, with its own figures. Components are
+// numbered as the labels number them. The kept links are used up: their
+// chunks hold the neighbor lists. The walk takes 4 bytes a node index for
+// the nodes' places, and 8 bytes a node more. With `progress`, the progress
+// line shows how far the neighbor lists are built. False, with nothing
+// written, when memory runs out.
+bool write_component_walk(NodeIndex& nodes, const ComponentLabels& labels,
+                          std::vector<LinkStore>& kept, const char* name, std::uint64_t links,
+                          WalkFormat format, std::uint32_t only, bool progress);
 
 } // namespace ugraph
 

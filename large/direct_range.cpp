@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "large/edge_fields.h"
-#include "large/edge_lines.h"
+#include "large/edge_parser.h"
 #include "large/node_index.h"
 
 namespace ugraph {

@@ -34,10 +34,7 @@ static const char* data_line(const char* p, const char* end, std::uint64_t& numb
 // Reads the text's first lines: its first two data lines, and at least
 // its first ID_LOOK bytes.
 static bool read_first_lines(GraphSource& source, FirstLines& lines) {
-    for (std::uint64_t count = ID_LOOK;; count *= 2) {
-        if (!peek_head(source, count)) {
-            return false;
-        }
+    return peek_until(source, ID_LOOK, [&source, &lines] {
         const std::vector<char>& head = source.head;
         const bool whole = head_is_whole(source);
         const auto lastEnd = std::find(head.rbegin(), head.rend(), '\n').base();
@@ -52,13 +49,10 @@ static bool read_first_lines(GraphSource& source, FirstLines& lines) {
         lines.second = lines.first != nullptr
                            ? data_line(line_after(lines.first, lines.end), lines.end, number)
                            : nullptr;
-        if (whole || (lines.second != nullptr && head.size() >= ID_LOOK)) {
-            return true;
-        }
-    }
+        return lines.second != nullptr && head.size() >= ID_LOOK;
+    });
 }
 
-// A comma outside double quotes makes a line comma-separated; else a semicolon.
 static char separator_of(const char* line) {
     bool quoted = false;
     bool semicolon = false;

@@ -9,8 +9,10 @@
 
 namespace ugraph {
 
-void start_edge_output(EdgeOutput& out, NodeIndex& nodes, std::uint32_t component, bool write) {
+void start_edge_output(EdgeOutput& out, NodeIndex& nodes, const ComponentLabels& labels,
+                       std::uint32_t component, bool write) {
     out.nodes = &nodes;
+    out.labels = &labels;
     out.component = component;
     out.write = write;
     out.links = 0;
@@ -81,9 +83,8 @@ static void mark_linked(EdgeOutput& out, std::uint32_t index) {
     out.linked[index / 64] |= std::uint64_t{1} << (index % 64);
 }
 
-void take_link(void* context, std::uint32_t a, std::uint32_t b) {
-    EdgeOutput& out = *static_cast<EdgeOutput*>(context);
-    if (out.component != 0 && component_of(*out.nodes, a) != out.component) {
+void take_link(EdgeOutput& out, std::uint32_t a, std::uint32_t b) {
+    if (out.component != 0 && component_of(*out.labels, a) != out.component) {
         return;
     }
     out.links++;
@@ -98,10 +99,10 @@ void take_link(void* context, std::uint32_t a, std::uint32_t b) {
     }
 }
 
-void write_lone_nodes(EdgeOutput& out, const NodeOrder& order) {
-    for_each_node(*out.nodes, order, [&out](std::uint32_t index) {
+void write_lone_nodes(EdgeOutput& out) {
+    for_each_node(*out.nodes, out.labels->order, [&out](std::uint32_t index) {
         const bool linked = (out.linked[index / 64] >> (index % 64) & 1U) != 0;
-        if (!linked && (out.component == 0 || component_of(*out.nodes, index) == out.component)) {
+        if (!linked && (out.component == 0 || component_of(*out.labels, index) == out.component)) {
             print_edge_id(out, index);
             print_char('\n');
         }
@@ -109,23 +110,17 @@ void write_lone_nodes(EdgeOutput& out, const NodeOrder& order) {
 }
 
 // A carriage return can end a line too: a file whose first line ends with one is read so.
-bool names_fit_lines(const char* name, NodeIndex& nodes, const NodeOrder& order) {
-    if (nodes.kind != IdKind::names) {
-        return true;
-    }
-    for (const std::uint32_t index : order.hashed) {
-        const NodeId id = id_of(nodes, index);
-        if (std::memchr(id.name, '\n', id.length) != nullptr ||
-            std::memchr(id.name, '\r', id.length) != nullptr) {
-            print_error("ugraph: %s: a node's name holds a line break, which an edge list cannot "
-                        "hold: '",
-                        name);
-            print_one_line_error(id.name, id.length);
-            print_error("'\n");
-            return false;
+Failure names_fit_lines(const NodeIndex& nodes, const NodeOrder& order) {
+    if (nodes.kind == IdKind::names) {
+        for (const std::uint32_t index : order.hashed) {
+            const NodeId id = id_of(nodes, index);
+            if (std::memchr(id.name, '\n', id.length) != nullptr ||
+                std::memchr(id.name, '\r', id.length) != nullptr) {
+                return text_failure(FailureKind::line_break, 0, id.name, id.name + id.length);
+            }
         }
     }
-    return true;
+    return failure(FailureKind::none);
 }
 
 } // namespace ugraph

@@ -2,7 +2,8 @@
 #ifndef UGRAPH_EDGE_LIST_OUTPUT_H
 #define UGRAPH_EDGE_LIST_OUTPUT_H
 
-#include "large/component_tally.h"
+#include "large/component_labels.h"
+#include "large/failure.h"
 
 namespace ugraph {
 
@@ -11,6 +12,7 @@ namespace ugraph {
 // counted, and their nodes marked as linked.
 struct EdgeOutput {
     NodeIndex* nodes;
+    const ComponentLabels* labels;
     std::uint32_t component;
     bool write;
     std::uint64_t links;               // links of the component seen
@@ -18,19 +20,18 @@ struct EdgeOutput {
     bool started;                      // a line is written
 };
 
-void start_edge_output(EdgeOutput& out, NodeIndex& nodes, std::uint32_t component, bool write);
+void start_edge_output(EdgeOutput& out, NodeIndex& nodes, const ComponentLabels& labels,
+                       std::uint32_t component, bool write);
 
-// A LinkVisit: context is the EdgeOutput.
-void take_link(void* context, std::uint32_t a, std::uint32_t b);
+void take_link(EdgeOutput& out, std::uint32_t a, std::uint32_t b);
 
 // Writes every node of the component that no link named, alone on its
 // line, in the nodes' order.
-void write_lone_nodes(EdgeOutput& out, const NodeOrder& order);
+void write_lone_nodes(EdgeOutput& out);
 
 // Whether every name can stand in an edge list: none holds a line break (a
-// newline or a carriage return).
-// False after "ugraph: FILE: " and the name that cannot.
-bool names_fit_lines(const char* name, NodeIndex& nodes, const NodeOrder& order);
+// newline or a carriage return); else the failure names the first that cannot.
+Failure names_fit_lines(const NodeIndex& nodes, const NodeOrder& order);
 
 } // namespace ugraph
 

@@ -36,11 +36,4 @@ void print_summary_line(const char* name, std::uint64_t links, const Tally& tall
                  static_cast<Figure>(tally.largest));
 }
 
-void print_labels(NodeIndex& nodes, const NodeOrder& order) {
-    for_each_node(nodes, order, [&nodes](std::uint32_t index) {
-        print_node_id(nodes, index, IdStyle::text);
-        print_format("\t%u\n", component_of(nodes, index));
-    });
-}
-
 } // namespace ugraph

@@ -2,7 +2,7 @@
 #ifndef UGRAPH_GRAPH_REPORTS_H
 #define UGRAPH_GRAPH_REPORTS_H
 
-#include "large/component_tally.h"
+#include "large/component_labels.h"
 
 namespace ugraph {
 
@@ -14,9 +14,6 @@ void print_node_id(const NodeIndex& nodes, std::uint32_t index, IdStyle style);
 
 // "FILE  N nodes  L links  C components  largest S", the name on one line.
 void print_summary_line(const char* name, std::uint64_t links, const Tally& tally);
-
-// One line per node in order: its id, a tab, its component's number.
-void print_labels(NodeIndex& nodes, const NodeOrder& order);
 
 } // namespace ugraph
 

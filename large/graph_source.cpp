@@ -10,7 +10,6 @@
 #include <cerrno>
 #include <cstring>
 
-#include "console/console.h"
 #include "large/utf16_text.h"
 
 namespace ugraph {
@@ -41,14 +40,14 @@ void DecoderEnd::operator()(Decoder* decoder) const {
     std::unique_ptr<Decoder> owned(decoder);
 }
 
-void report_read_error(const GraphSource& source, int error) {
+Failure read_failure(const GraphSource& source, int error) {
     if (source.fault == SourceFault::damaged) {
-        print_error("ugraph: %s: compressed data is damaged\n", source.name);
-    } else if (source.fault == SourceFault::cut_off) {
-        print_error("ugraph: %s: compressed data is cut off\n", source.name);
-    } else {
-        print_error("ugraph: %s: %s\n", source.name, std::strerror(error != 0 ? error : EIO));
+        return failure(FailureKind::damaged);
     }
+    if (source.fault == SourceFault::cut_off) {
+        return failure(FailureKind::cut_off);
+    }
+    return error == ENOMEM ? failure(FailureKind::out_of_memory) : system_failure(error);
 }
 
 // Reads the file's own bytes, front to back.
@@ -164,31 +163,32 @@ static bool begin_text(GraphSource& source) {
     return true;
 }
 
-bool open_source(const char* name, GraphSource& source) {
+// Closes the operand again after a failure to begin reading it.
+static Failure refuse_source(GraphSource& source, int error) {
+    Failure f = read_failure(source, error);
+    close_source(source);
+    return f;
+}
+
+Failure open_source(const char* name, GraphSource& source) {
     source = GraphSource{};
     source.name = name;
     const bool standardInput = std::strcmp(name, "-") == 0;
     source.fd = standardInput ? STDIN_FILENO : open(name, O_RDONLY | O_CLOEXEC);
     struct stat status {};
     if (source.fd < 0 || fstat(source.fd, &status) != 0) {
-        report_read_error(source, errno);
-        close_source(source);
-        return false;
+        return refuse_source(source, errno);
     }
     if (S_ISDIR(status.st_mode)) {
-        report_read_error(source, EISDIR);
-        close_source(source);
-        return false;
+        return refuse_source(source, EISDIR);
     }
     source.regular = S_ISREG(status.st_mode);
     source.again = source.regular;
     source.size = source.regular ? static_cast<std::uint64_t>(status.st_size) : 0;
     if (!detect_gzip(source) || !begin_text(source)) {
-        report_read_error(source, errno);
-        close_source(source);
-        return false;
+        return refuse_source(source, errno);
     }
-    return true;
+    return failure(FailureKind::none);
 }
 
 bool rewind_source(GraphSource& source) {
@@ -226,26 +226,21 @@ static void read_cr_as_newline(char* bytes, std::uint64_t count) {
 }
 
 bool settle_line_ends(GraphSource& source) {
-    for (std::uint64_t count = 1U << 16;; count *= 2) {
-        if (!peek_head(source, count)) {
-            return false;
-        }
+    return peek_until(source, 1U << 16, [&source] {
         std::vector<char>& head = source.head;
         const auto end = static_cast<std::size_t>(
             std::find_if(head.begin(), head.end(), [](char c) { return c == '\n' || c == '\r'; }) -
             head.begin());
-        const bool whole = head_is_whole(source);
-        if (end + 1 < head.size() || (end < head.size() && whole)) { // the byte after it is known
+        if (end + 1 < head.size() || (end < head.size() && head_is_whole(source))) {
+            // the byte after the first line's end is known
             source.crLines = head[end] == '\r' && (end + 1 == head.size() || head[end + 1] != '\n');
             if (source.crLines) {
                 read_cr_as_newline(head.data(), head.size());
             }
             return true;
         }
-        if (whole) {
-            return true; // a text of one line
-        }
-    }
+        return false; // a text of one line, when whole
+    });
 }
 
 void close_source(GraphSource& source) {

@@ -6,6 +6,8 @@
 #include <memory>
 #include <vector>
 
+#include "large/failure.h"
+
 namespace ugraph {
 
 enum class SourceFault { none, damaged, cut_off };
@@ -42,8 +44,8 @@ struct GraphSource {
 
 // Opens the operand, tells a gzip stream by its first bytes and reads the
 // text's byte-order mark: UTF-8's is passed over, and UTF-16's has the text
-// read in UTF-8; false after "ugraph: FILE: reason" on standard error.
-bool open_source(const char* name, GraphSource& source);
+// read in UTF-8.
+Failure open_source(const char* name, GraphSource& source);
 void close_source(GraphSource& source);
 
 // Reads the text from its start again, as at its opening, keeping its line
@@ -61,6 +63,21 @@ bool peek_head(GraphSource& source, std::uint64_t count);
 // Whether head holds the whole text.
 bool head_is_whole(const GraphSource& source);
 
+// Peeks at the text's first `first` bytes, then twice as many, and so on,
+// until enough() finds what it looks for in the head, or the head holds the
+// whole text; false, with errno or the source's fault, when a read fails.
+template <typename Enough>
+bool peek_until(GraphSource& source, std::uint64_t first, Enough&& enough) {
+    for (std::uint64_t count = first;; count *= 2) {
+        if (!peek_head(source, count)) {
+            return false;
+        }
+        if (enough() || head_is_whole(source)) {
+            return true;
+        }
+    }
+}
+
 // Reads up to `count` bytes of a regular file at `offset`, retrying short
 // reads; the bytes read, or -1 with errno set.
 long read_at(const GraphSource& source, char* bytes, std::uint64_t count, std::uint64_t offset);
@@ -69,8 +86,8 @@ long read_at(const GraphSource& source, char* bytes, std::uint64_t count, std::u
 // bytes read, 0 at its end, or -1 with errno or the source's fault set.
 long read_on(GraphSource& source, char* bytes, std::uint64_t count);
 
-// Writes "ugraph: FILE: " and the reason: the source's fault, or errno's.
-void report_read_error(const GraphSource& source, int error);
+// Why a read failed: the source's fault, or errno's (ENOMEM: out of memory).
+Failure read_failure(const GraphSource& source, int error);
 
 } // namespace ugraph
 

@@ -7,9 +7,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "console/console.h"
 #include "large/edge_fields.h"
-#include "large/edge_lines.h"
+#include "large/edge_parser.h"
 #include "large/node_index.h"
 
 namespace ugraph {
@@ -66,29 +65,29 @@ static bool opens_dot_graph(const char* p, const char* end, bool& known) {
            same_word(p, length, "strict");
 }
 
-bool detect_input_format(GraphSource& source, InputFormat& format) {
-    for (std::uint64_t count = PEEK_STEP;; count *= 2) {
-        if (!peek_head(source, count)) {
-            return false;
-        }
-        const char* begin = source.head.data();
-        const char* end = begin + source.head.size();
-        const bool whole = head_is_whole(source);
-        const std::size_t banner = sizeof BANNER - 1;
-        if (source.head.size() >= banner || whole) {
-            if (source.head.size() >= banner && std::memcmp(begin, BANNER, banner) == 0) {
-                format = InputFormat::mtx;
-                return true;
-            }
-            const char* token = first_token(begin, end);
-            bool known = true;
-            const bool dot = token != nullptr && opens_dot_graph(token, end, known);
-            if ((token != nullptr && known) || whole) {
-                format = dot ? InputFormat::dot : InputFormat::edges;
-                return true;
-            }
-        }
+// The format, once the head's first bytes tell it.
+static bool tells_format(const GraphSource& source, InputFormat& format) {
+    const char* begin = source.head.data();
+    const char* end = begin + source.head.size();
+    const bool whole = head_is_whole(source);
+    const std::size_t banner = sizeof BANNER - 1;
+    if (source.head.size() < banner && !whole) {
+        return false;
     }
+    if (source.head.size() >= banner && std::memcmp(begin, BANNER, banner) == 0) {
+        format = InputFormat::mtx;
+        return true;
+    }
+    const char* token = first_token(begin, end);
+    bool known = true;
+    const bool dot = token != nullptr && opens_dot_graph(token, end, known);
+    format = dot ? InputFormat::dot : InputFormat::edges;
+    return (token != nullptr && known) || whole;
+}
+
+bool detect_input_format(GraphSource& source, InputFormat& format) {
+    return peek_until(source, PEEK_STEP,
+                      [&source, &format] { return tells_format(source, format); });
 }
 
 struct Magic {
@@ -140,18 +139,16 @@ const char* binary_kind(const char* bytes, std::size_t size) {
     return nullptr;
 }
 
-[[gnu::format(printf, 3, 4)]] static bool refuse(const GraphSource& source, std::uint64_t line,
-                                                 const char* format, ...);
+[[gnu::format(printf, 2, 3)]] static Failure refuse(std::uint64_t line, const char* format, ...);
 
-static bool refuse(const GraphSource& source, std::uint64_t line, const char* format, ...) {
-    print_error("ugraph: %s:%llu: ", source.name, static_cast<unsigned long long>(line));
+static Failure refuse(std::uint64_t line, const char* format, ...) {
     va_list args;
     va_start(args, format);
     char message[200];
-    std::vsnprintf(message, sizeof message, format, args);
+    const int length = std::vsnprintf(message, sizeof message, format, args);
     va_end(args);
-    print_error("%s\n", message);
-    return false;
+    const std::size_t size = std::min<std::size_t>(length > 0 ? length : 0, sizeof message - 1);
+    return text_failure(FailureKind::header, line, message, message + size);
 }
 
 // The words of a line, up to `most`; the count found, more than `most` when
@@ -187,7 +184,7 @@ static bool one_of(const char* word, std::size_t length, const char* const* name
     return false;
 }
 
-static bool check_banner(const GraphSource& source, const char* line, const char* end) {
+static Failure check_banner(const char* line, const char* end) {
     static const char* const fields[] = {"real", "complex", "integer", "pattern", nullptr};
     static const char* const symmetries[] = {"general", "symmetric", "skew-symmetric", "hermitian",
                                              nullptr};
@@ -197,69 +194,79 @@ static bool check_banner(const GraphSource& source, const char* line, const char
     const std::size_t banner = sizeof BANNER - 1;
     if (count < 3 || n[0] != banner || std::memcmp(w[0], BANNER, banner) != 0 ||
         !same_word(w[1], n[1], "matrix") || !same_word(w[2], n[2], "coordinate")) {
-        return refuse(source, 1, "the header names no coordinate matrix");
+        return refuse(1, "the header names no coordinate matrix");
     }
     if (count < 5 || count > 5 || !one_of(w[3], n[3], fields) || !one_of(w[4], n[4], symmetries)) {
-        return refuse(source, 1,
-                      "the header needs a field (real, complex, integer or pattern) and "
-                      "a symmetry (general, symmetric, skew-symmetric or hermitian)");
+        return refuse(1, "the header needs a field (real, complex, integer or pattern) and "
+                         "a symmetry (general, symmetric, skew-symmetric or hermitian)");
     }
-    return true;
+    return failure(FailureKind::none);
 }
 
 static bool whole_number(const char* word, std::size_t length, std::uint64_t& value) {
     return read_number(word, word + length, value) == NumberText::number;
 }
 
-static bool read_size_line(const GraphSource& source, const char* line, const char* end,
-                           MatrixHeader& header) {
+static Failure read_size_line(const char* line, const char* end, MatrixHeader& header) {
     const char* w[4] = {};
     std::size_t n[4] = {};
     if (words_of(line, end, w, n, 4) != 3 || !whole_number(w[0], n[0], header.rows) ||
         !whole_number(w[1], n[1], header.columns) || !whole_number(w[2], n[2], header.entries)) {
-        return refuse(source, header.sizeLine, "the size line must give rows, columns and entries");
+        return refuse(header.sizeLine, "the size line must give rows, columns and entries");
     }
     const std::uint64_t nodes = header.rows > header.columns ? header.rows : header.columns;
     if (nodes >= LAST_INDEX - 1) {
-        return refuse(source, header.sizeLine, "more rows or columns than ugraph can hold (%u)",
+        return refuse(header.sizeLine, "more rows or columns than ugraph can hold (%u)",
                       LAST_INDEX - 2);
     }
-    return true;
+    return failure(FailureKind::none);
 }
 
-bool read_matrix_header(GraphSource& source, MatrixHeader& header) {
-    for (std::uint64_t count = PEEK_STEP;; count *= 2) {
-        if (!peek_head(source, count)) {
-            return false;
+// Reads the header from the head, once the head holds it: true when it
+// is found or refused, false when the head must grow to tell.
+static bool scan_matrix_header(GraphSource& source, MatrixHeader& header, Failure& f) {
+    const char* p = source.head.data();
+    const char* end = p + source.head.size();
+    const bool whole = head_is_whole(source);
+    header.sizeLine = 0;
+    for (std::uint64_t line = 1; p < end; line++) {
+        const char* next =
+            static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        if (next == nullptr && !whole) {
+            return false; // the line goes on past the bytes read
         }
-        const char* p = source.head.data();
-        const char* end = p + source.head.size();
-        header.sizeLine = 0;
-        for (std::uint64_t line = 1; p < end; line++) {
-            const char* next =
-                static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
-            if (next == nullptr && !head_is_whole(source)) {
-                break; // the line goes on past the bytes read
+        const char* lineEnd = next != nullptr ? next : end;
+        if (line == 1) {
+            f = check_banner(p, lineEnd);
+            if (failed(f)) {
+                return true;
             }
-            const char* lineEnd = next != nullptr ? next : end;
-            if (line == 1 && !check_banner(source, p, lineEnd)) {
-                return false;
-            }
-            const char* w[1] = {};
-            std::size_t n[1] = {};
-            if (line > 1 && *p != '%' && words_of(p, lineEnd, w, n, 1) > 0) {
-                header.sizeLine = line;
-                source.start = static_cast<std::uint64_t>((next != nullptr ? next + 1 : end) -
-                                                          source.head.data());
-                return read_size_line(source, p, lineEnd, header);
-            }
-            p = next != nullptr ? next + 1 : end;
+        }
+        const char* w[1] = {};
+        std::size_t n[1] = {};
+        if (line > 1 && *p != '%' && words_of(p, lineEnd, w, n, 1) > 0) {
             header.sizeLine = line;
+            source.start =
+                static_cast<std::uint64_t>((next != nullptr ? next + 1 : end) - source.head.data());
+            f = read_size_line(p, lineEnd, header);
+            return true;
         }
-        if (head_is_whole(source)) {
-            return refuse(source, header.sizeLine + 1, "the size line is missing");
-        }
+        p = next != nullptr ? next + 1 : end;
+        header.sizeLine = line;
     }
+    if (whole) {
+        f = refuse(header.sizeLine + 1, "the size line is missing");
+    }
+    return whole;
+}
+
+Failure read_matrix_header(GraphSource& source, MatrixHeader& header) {
+    Failure f = failure(FailureKind::none);
+    if (!peek_until(source, PEEK_STEP,
+                    [&source, &header, &f] { return scan_matrix_header(source, header, f); })) {
+        return read_failure(source, errno);
+    }
+    return f;
 }
 
 } // namespace ugraph

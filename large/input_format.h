@@ -30,8 +30,8 @@ struct MatrixHeader {
 };
 
 // Reads the banner and the size line, and sets the source's start after
-// them. False after "ugraph: FILE:LINE: " and what is wrong.
-bool read_matrix_header(GraphSource& source, MatrixHeader& header);
+// them; a failure names the line that is wrong.
+Failure read_matrix_header(GraphSource& source, MatrixHeader& header);
 
 } // namespace ugraph
 

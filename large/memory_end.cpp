@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "large/failure.h"
+
 namespace ugraph {
 
 static const char* memoryFile = "-";
@@ -13,7 +15,7 @@ void read_memory_for(const char* name) {
 }
 
 void end_out_of_memory() {
-    std::fprintf(stderr, "ugraph: %s: out of memory\n", memoryFile);
+    report(memoryFile, failure(FailureKind::out_of_memory));
     std::fflush(stderr);
     std::_Exit(1);
 }

@@ -99,8 +99,17 @@ static char* name_record(std::uint64_t key) {
     return std::bit_cast<char*>(static_cast<std::uintptr_t>(key & KEY_ADDRESS));
 }
 
+// A name's key: where its record stands, and its length, or LONG_NAME.
+static std::uint64_t name_key(std::uint64_t address, std::uint32_t length) {
+    return address | std::min<std::uint64_t>(length, LONG_NAME) << KEY_LENGTH_SHIFT;
+}
+
+static std::uint32_t short_length(std::uint64_t key) {
+    return static_cast<std::uint32_t>(key >> KEY_LENGTH_SHIFT);
+}
+
 static std::uint32_t name_length(std::uint64_t key) {
-    std::uint32_t length = static_cast<std::uint32_t>(key >> 48);
+    std::uint32_t length = short_length(key);
     if (length == LONG_NAME) {
         std::memcpy(&length, name_record(key) + 8, 4);
     }
@@ -108,7 +117,7 @@ static std::uint32_t name_length(std::uint64_t key) {
 }
 
 static const char* name_bytes(std::uint64_t key) {
-    return name_record(key) + (key >> 48 == LONG_NAME ? 12 : 8);
+    return name_record(key) + (short_length(key) == LONG_NAME ? 12 : 8);
 }
 
 NodeId id_of(const NodeIndex& nodes, std::uint32_t index) {
@@ -265,7 +274,7 @@ static bool keep_name(NodeIndex& nodes, NodeMaker& maker, const char* name, std:
     std::memcpy(record, &position, 8);
     std::memcpy(record + 8, &length, header - 8);
     std::memcpy(record + header, name, length);
-    key = address | std::min<std::uint64_t>(length, LONG_NAME) << 48;
+    key = name_key(address, length);
     maker.used += size;
     return true;
 }

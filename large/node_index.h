@@ -1,4 +1,23 @@
 // Node index (gives every id of a graph file a node index and a word of its own)
+//
+// Threads. During a pass, any number of readers call, between enter_table
+// and leave_table of the id table: hashed_number_node, name_node, mark_node,
+// word_of and key_of, the prefetches, and the union-find on the words. What
+// carries what:
+// - a segment of words and keys is made under segmentLock and published with
+//   a release store of its pointer, which every reader loads with acquire;
+// - a hashed index's key and word are written before the index is published
+//   into a slot of the id table (compare-and-swap, acq_rel), so a reader that
+//   finds the index through the table (acquire) reads both;
+// - a direct word becomes a node with a compare-and-swap from 0, and
+//   directTop and directBottom only rise and fall with compare-and-swap;
+//   nobody reads them for a decision before the pass ends;
+// - hashed counts the indexes taken, a run at a time (fetch_add): an index
+//   is a worker's alone until it publishes it;
+// - a name's first position only falls, with compare-and-swap.
+// After the readers are joined, the calling thread alone calls
+// finish_maker, hashed_count, id_of, first_position, drop_hash_slots and
+// reads or writes the words plainly (the component labels).
 #ifndef UGRAPH_NODE_INDEX_H
 #define UGRAPH_NODE_INDEX_H
 
@@ -120,8 +139,10 @@ inline std::uint64_t key_of(const NodeIndex& nodes, std::uint32_t index) {
     return nodes.keys[k >> SEGMENT_BITS].load(std::memory_order_acquire)[k & (SEGMENT_SIZE - 1)];
 }
 
-// A name's key: the address of where it is kept, in the bits below 48.
-inline constexpr std::uint64_t KEY_ADDRESS = (std::uint64_t{1} << 48) - 1;
+// A name's key: the address of where it is kept, in the bits below 48,
+// which are all an address takes; its length above them.
+inline constexpr std::uint32_t KEY_LENGTH_SHIFT = 48;
+inline constexpr std::uint64_t KEY_ADDRESS = (std::uint64_t{1} << KEY_LENGTH_SHIFT) - 1;
 
 // Fetches what a probe from `hash` compares first: the key of the index in
 // its first slot, or, for a name, the bytes that key points at.

@@ -1,4 +1,4 @@
-// Link forest (joins the two nodes of every link into one tree, on every core at once)
+// Union-find (joins the two nodes of every link into one tree, on every core at once)
 //
 // A concurrent union-find after R. J. Anderson and H. Woll, "Wait-free
 // parallel algorithms for the union-find problem", STOC 1991: a root is
@@ -11,8 +11,8 @@
 // own index. Roots are linked by index, the larger below the smaller, so
 // every parent has a smaller index than its child, no cycle can form, and
 // the root of every tree is its smallest index.
-#ifndef UGRAPH_LINK_FOREST_H
-#define UGRAPH_LINK_FOREST_H
+#ifndef UGRAPH_UNION_FIND_H
+#define UGRAPH_UNION_FIND_H
 
 #include "large/node_index.h"
 

@@ -1,5 +1,5 @@
-// Edge lines (reads the links of an edge list, one line at a time)
-#include "large/edge_lines.h"
+// Edge parser (reads the lines of an edge list or a Matrix Market file into batches of links)
+#include "large/edge_parser.h"
 
 #include <array>
 #include <cstring>
@@ -7,7 +7,6 @@
 #include <string>
 
 #include "large/edge_fields.h"
-#include "large/link_forest.h"
 
 namespace ugraph {
 
@@ -17,29 +16,6 @@ static const char* after_line(const char* p, const char* end) {
     }
     return static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p))) + 1;
 }
-
-// Lines are read a batch at a time before their links are joined.
-inline constexpr std::uint32_t LINK_BATCH = 64;
-
-// A hashed id read but not yet looked up: its index goes to `node`.
-struct PendingId {
-    std::uint32_t* node;
-    std::uint64_t hash;
-    std::uint64_t number; // a number, or where a name stands in the file
-    const char* name;     // in the span; nullptr for a number
-    std::uint32_t length;
-};
-
-// The hashed ids of a batch are looked up together, after the lines are
-// read: each stage fetches what the next one reads for every id, so their
-// misses overlap.
-struct LinkBatch {
-    std::uint32_t count;
-    std::array<std::uint32_t, LINK_BATCH> from;
-    std::array<std::uint32_t, LINK_BATCH> to; // 0 for a node alone on its line
-    std::uint32_t pending;
-    std::array<PendingId, std::size_t{2} * LINK_BATCH> ids;
-};
 
 static void pend_number(const NodeIndex& nodes, LinkBatch& batch, std::uint32_t& node,
                         std::uint64_t id) {
@@ -55,7 +31,13 @@ static void pend_name(const NodeIndex& nodes, LinkBatch& batch, std::uint32_t& n
     batch.ids[batch.pending++] = {&node, hash, position, name, length};
 }
 
-static bool find_pending(EdgeReader& r, LinkBatch& batch) {
+// No node could be made: the index is full, or memory ran out.
+static bool no_room(EdgeParser& r) {
+    r.fault = is_full(*r.nodes) ? FailureKind::full : FailureKind::out_of_memory;
+    return false;
+}
+
+static bool find_pending(EdgeParser& r, LinkBatch& batch) {
     NodeIndex& nodes = *r.nodes;
     const std::uint32_t count = batch.pending;
     for (std::uint32_t i = 0; i < count; i++) {
@@ -73,8 +55,7 @@ static bool find_pending(EdgeReader& r, LinkBatch& batch) {
             id.name == nullptr ? hashed_number_node(nodes, r.maker, id.number, id.hash)
                                : name_node(nodes, r.maker, id.name, id.length, id.number, id.hash);
         if (node == 0) {
-            r.fault = LineFault::no_room;
-            return false;
+            return no_room(r);
         }
         *id.node = node;
         __builtin_prefetch(word_of(nodes, node), 1);
@@ -86,12 +67,12 @@ static bool is_digit(char c) {
     return static_cast<unsigned char>(c - '0') < 10;
 }
 
-static std::nullptr_t fault(EdgeReader& r, LineFault kind) {
+static std::nullptr_t fault(EdgeParser& r, FailureKind kind) {
     r.fault = kind;
     return nullptr;
 }
 
-static bool failed(EdgeReader& r, LineFault kind) {
+static bool failed(EdgeParser& r, FailureKind kind) {
     r.fault = kind;
     return false;
 }
@@ -118,7 +99,7 @@ NumberText read_number(const char* begin, const char* end, std::uint64_t& value)
 }
 
 // The fault names a field as it stands.
-static bool fault_field(EdgeReader& r, LineFault kind, const Field& field) {
+static bool fault_field(EdgeParser& r, FailureKind kind, const Field& field) {
     r.field.assign(field.begin, field.end);
     return failed(r, kind);
 }
@@ -135,22 +116,22 @@ static bool fault_field(EdgeReader& r, LineFault kind, const Field& field) {
     }
 }
 
-static bool number_node(EdgeReader& r, const Field& field, LinkBatch& batch, std::uint32_t& node) {
+static bool number_node(EdgeParser& r, const Field& field, LinkBatch& batch, std::uint32_t& node) {
     std::uint64_t id = 0;
     switch (read_number(field.begin, field.end, id)) {
     case NumberText::number:
         break;
     case NumberText::too_large:
-        return fault_field(r, LineFault::too_large, field);
+        return fault_field(r, FailureKind::too_large, field);
     default:
-        return fault_field(r, LineFault::not_a_number, field);
+        return fault_field(r, FailureKind::not_a_number, field);
     }
     number_node_of(*r.nodes, batch, node, id);
     return true;
 }
 
 // A name as read: a quoted one without its quotes, "" as one quote.
-static void name_text(EdgeReader& r, const Field& field, const char*& name, std::size_t& length) {
+static void name_text(EdgeParser& r, const Field& field, const char*& name, std::size_t& length) {
     name = field.begin;
     length = static_cast<std::size_t>(field.end - field.begin);
     if (!is_quoted(field)) {
@@ -172,13 +153,13 @@ static void name_text(EdgeReader& r, const Field& field, const char*& name, std:
 
 // A name is looked up with the batch, unless it was unescaped into the
 // reader's field, which the next name reuses: then at once.
-static bool name_node_of(EdgeReader& r, const Field& field, std::uint64_t position,
+static bool name_node_of(EdgeParser& r, const Field& field, std::uint64_t position,
                          LinkBatch& batch, std::uint32_t& node) {
     const char* name = nullptr;
     std::size_t length = 0;
     name_text(r, field, name, length);
     if (length > std::numeric_limits<std::uint32_t>::max()) {
-        return failed(r, LineFault::no_room);
+        return failed(r, FailureKind::out_of_memory);
     }
     const auto size = static_cast<std::uint32_t>(length);
     if (name != r.field.data()) {
@@ -186,15 +167,15 @@ static bool name_node_of(EdgeReader& r, const Field& field, std::uint64_t positi
         return true;
     }
     node = name_node(*r.nodes, r.maker, name, size, position, name_hash(name, size));
-    return node != 0 || failed(r, LineFault::no_room);
+    return node != 0 || no_room(r);
 }
 
 // The node of an id field, which stands at `position` in the file. An empty
 // field is no id; quotes around nothing are the empty name.
-static bool node_of(EdgeReader& r, const Field& field, std::uint64_t position, LinkBatch& batch,
+static bool node_of(EdgeParser& r, const Field& field, std::uint64_t position, LinkBatch& batch,
                     std::uint32_t& node) {
     if (field.begin == field.end) {
-        return failed(r, LineFault::empty_id);
+        return failed(r, FailureKind::empty_id);
     }
     if (r.nodes->kind == IdKind::numbers) {
         return number_node(r, field, batch, node);
@@ -202,53 +183,21 @@ static bool node_of(EdgeReader& r, const Field& field, std::uint64_t position, L
     return name_node_of(r, field, position, batch, node);
 }
 
-// Fetches the parent of a direct node, whose own word was fetched as its line was read.
-static void prefetch_parent(NodeIndex& nodes, std::uint32_t index) {
-    if (index != 0 && is_direct(nodes, index)) {
-        const std::uint32_t parent =
-            std::atomic_ref<std::uint32_t>(nodes.direct[index]).load(std::memory_order_relaxed);
-        if (parent != index) {
-            __builtin_prefetch(&nodes.direct[parent], 1);
-        }
-    }
-}
-
-// Joins the links of a batch. Their nodes' words were fetched while the
-// batch was read, so the misses of many links overlap instead of one after
-// another.
-static bool join_batch(EdgeReader& r, LinkBatch& batch) {
-    NodeIndex& nodes = *r.nodes;
+// Makes every direct node of the batch, whose words were fetched as its
+// lines were read: hashed nodes are made as they are found.
+static void make_nodes(NodeIndex& nodes, const LinkBatch& batch) {
     for (std::uint32_t i = 0; i < batch.count; i++) {
-        prefetch_parent(nodes, batch.from[i]);
-        prefetch_parent(nodes, batch.to[i]);
-    }
-    for (std::uint32_t i = 0; i < batch.count; i++) {
-        const std::uint32_t a = batch.from[i];
-        const std::uint32_t b = batch.to[i];
-        mark_node(nodes, a);
-        if (b == 0) {
-            continue; // a node without links
-        }
-        mark_node(nodes, b);
-        r.links++;
-        if (r.visit != nullptr) {
-            r.visit(r.context, a, b);
-            continue;
-        }
-        unite(nodes, a, b);
-        if (r.kept != nullptr && !keep_link(*r.kept, a, b)) {
-            r.fault = LineFault::no_room;
-            return false;
+        mark_node(nodes, batch.from[i]);
+        if (batch.to[i] != 0) {
+            mark_node(nodes, batch.to[i]);
         }
     }
-    batch.count = 0;
-    return true;
 }
 
 // Finds the fields of a line's two ids, as far as the line goes; nullptr
 // at a fault, else a place in the line.
-static const char* id_fields(EdgeReader& r, const char* p, Field& a, Field& b, bool& linked) {
-    const Dialect& d = r.dialect;
+static const char* id_fields(EdgeParser& r, const char* p, Field& a, Field& b, bool& linked) {
+    const Dialect& d = r.grammar.dialect;
     bool first = false;
     linked = false;
     for (std::uint32_t k = 0;; k++) {
@@ -256,7 +205,7 @@ static const char* id_fields(EdgeReader& r, const char* p, Field& a, Field& b, b
         const char* next = nullptr;
         const FieldScan scan = scan_field(p, d.separator, field, next);
         if (scan == FieldScan::unclosed_quote) {
-            return fault(r, LineFault::unclosed_quote);
+            return fault(r, FailureKind::unclosed_quote);
         }
         first = first || k == d.first;
         linked = linked || k == d.second;
@@ -270,13 +219,13 @@ static const char* id_fields(EdgeReader& r, const char* p, Field& a, Field& b, b
     if (!first) {
         const std::string number = std::to_string(d.first + 1);
         r.field.assign(number.begin(), number.end());
-        return fault(r, LineFault::no_field);
+        return fault(r, FailureKind::no_field);
     }
     return p;
 }
 
 // Reads one line into the batch; nullptr at a fault.
-static const char* read_line(EdgeReader& r, const char* p, const char* begin, const char* end,
+static const char* read_line(EdgeParser& r, const char* p, const char* begin, const char* end,
                              std::uint64_t position, LinkBatch& batch) {
     if (!is_data_line(p)) {
         return after_line(p, end);
@@ -300,14 +249,11 @@ static const char* read_line(EdgeReader& r, const char* p, const char* begin, co
     return after_line(rest, end); // further fields are not read
 }
 
-// The usual line of a file of numbers: two runs of at most 18 digits, so
-// that neither can overflow, one blank, tab or comma between them, and the
-// newline. Returns the next line, or nullptr for any other line, which is
-// then read the general way.
+// The digits at p, one at a time, up to the first other byte.
 static const char* digit_run(const char* p, std::uint64_t& value) {
     std::uint64_t v = 0;
-    for (unsigned digit = static_cast<unsigned char>(*p) - 48U; digit < 10;
-         digit = static_cast<unsigned char>(*++p) - 48U) {
+    for (unsigned digit = static_cast<unsigned char>(*p) - static_cast<unsigned char>('0');
+         digit < 10; digit = static_cast<unsigned char>(*++p) - static_cast<unsigned char>('0')) {
         v = v * 10 + digit;
     }
     value = v;
@@ -376,6 +322,10 @@ static bool joins(char c, char separator) {
     return c == separator;
 }
 
+// The usual line of a file of numbers: two runs of at most 18 digits, so
+// that neither can overflow, one blank, tab or comma between them, and the
+// newline. Returns the next line, or nullptr for any other line, which is
+// then read the general way.
 [[gnu::always_inline]] static inline const char*
 usual_number_line(const char* p, char separator, std::uint64_t& a, std::uint64_t& b) {
     const char* q = number_run(p, a);
@@ -390,27 +340,27 @@ usual_number_line(const char* p, char separator, std::uint64_t& a, std::uint64_t
     return q + 1;
 }
 
-[[gnu::always_inline]] static inline void add_usual_line(EdgeReader& r, std::uint64_t a,
+[[gnu::always_inline]] static inline void add_usual_line(EdgeParser& r, std::uint64_t a,
                                                          std::uint64_t b, LinkBatch& batch) {
     number_node_of(*r.nodes, batch, batch.from[batch.count], a);
     number_node_of(*r.nodes, batch, batch.to[batch.count], b);
     batch.count++;
 }
 
-static bool inside(const EdgeReader& r, std::uint64_t row, std::uint64_t column) {
-    return row >= 1 && row <= r.rows && column >= 1 && column <= r.columns;
+static bool inside(const EdgeParser& r, std::uint64_t row, std::uint64_t column) {
+    return row >= 1 && row <= r.grammar.rows && column >= 1 && column <= r.grammar.columns;
 }
 
 // A row or a column: digits, up to a blank, a tab or the line's end. A
 // number too large for ugraph is too large for any matrix it reads, and
 // reads as the largest.
-static const char* entry_number(EdgeReader& r, const char* p, std::uint64_t& value) {
+static const char* entry_number(EdgeParser& r, const char* p, std::uint64_t& value) {
     const char* q = p;
     while (is_digit(*q)) {
         q++;
     }
     if (q == p || (!is_blank(*q) && !is_line_end(q))) {
-        return fault(r, LineFault::bad_entry);
+        return fault(r, FailureKind::bad_entry);
     }
     if (read_number(p, q, value) != NumberText::number) {
         value = std::numeric_limits<std::uint64_t>::max();
@@ -419,7 +369,7 @@ static const char* entry_number(EdgeReader& r, const char* p, std::uint64_t& val
 }
 
 // A Matrix Market entry: its row and column, then any values, which are not read.
-static const char* read_entry(EdgeReader& r, const char* p, const char* end, LinkBatch& batch) {
+static const char* read_entry(EdgeParser& r, const char* p, const char* end, LinkBatch& batch) {
     p = skip_blanks(p);
     if (is_line_end(p) || *p == '%') {
         return after_line(p, end);
@@ -435,7 +385,7 @@ static const char* read_entry(EdgeReader& r, const char* p, const char* end, Lin
     }
     if (!inside(r, i, j)) {
         r.field.assign(row, p);
-        return fault(r, LineFault::outside);
+        return fault(r, FailureKind::outside);
     }
     add_usual_line(r, i, j, batch);
     return after_line(p, end);
@@ -484,7 +434,7 @@ static const char* usual_name_line(const NodeIndex& nodes, const NameStops& stop
 }
 
 // A usual line, read the quick way; nullptr when the line is not one.
-static const char* usual_line(EdgeReader& r, const NameStops& stops, char separator, const char* p,
+static const char* usual_line(EdgeParser& r, const NameStops& stops, char separator, const char* p,
                               std::uint64_t position, LinkBatch& batch) {
     if (r.nodes->kind == IdKind::names) {
         return usual_name_line(*r.nodes, stops, separator, p, position, batch);
@@ -492,43 +442,46 @@ static const char* usual_line(EdgeReader& r, const NameStops& stops, char separa
     std::uint64_t a = 0;
     std::uint64_t b = 0;
     const char* next = usual_number_line(p, separator, a, b);
-    if (next == nullptr || (r.matrix && !inside(r, a, b))) {
+    if (next == nullptr || (r.grammar.matrix && !inside(r, a, b))) {
         return nullptr; // the general way tells the fault
     }
     add_usual_line(r, a, b, batch);
     return next;
 }
 
-bool read_edge_lines(EdgeReader& r, const char* begin, const char* end, std::uint64_t position) {
-    LinkBatch batch;
+void start_parser(EdgeParser& parser, NodeIndex& nodes, const LineGrammar& grammar) {
+    parser.nodes = &nodes;
+    parser.grammar = grammar;
+    parser.usual = grammar.matrix || (grammar.dialect.first == 0 && grammar.dialect.second == 1);
+    parser.separator = grammar.matrix ? MATRIX_BLANKS : grammar.dialect.separator;
+    set_name_stops(parser.stops, parser.separator);
+    parser.fault = FailureKind::none;
+}
+
+bool parse_batch(EdgeParser& r, Span& span, LinkBatch& batch) {
     batch.count = 0;
     batch.pending = 0;
-    r.lines = 0;
-    const bool matrix = r.matrix;
-    // The usual line: two ids, those of a link, with nothing around them.
-    const bool usual = matrix || (r.dialect.first == 0 && r.dialect.second == 1);
-    const char separator = matrix ? MATRIX_BLANKS : r.dialect.separator;
-    NameStops stops{};
-    set_name_stops(stops, separator);
-    for (const char* p = begin; p < end; r.lines++) {
-        const std::uint64_t at = position + static_cast<std::uint64_t>(p - begin);
-        const char* next = usual ? usual_line(r, stops, separator, p, at, batch) : nullptr;
+    const bool matrix = r.grammar.matrix;
+    const char* p = span.at;
+    while (p < span.end && batch.count < LINK_BATCH) {
+        const std::uint64_t at = span.position + static_cast<std::uint64_t>(p - span.begin);
+        const char* next = r.usual ? usual_line(r, r.stops, r.separator, p, at, batch) : nullptr;
         if (next == nullptr) {
-            next = matrix ? read_entry(r, p, end, batch)
-                          : read_line(r, p, begin, end, position, batch);
+            next = matrix ? read_entry(r, p, span.end, batch)
+                          : read_line(r, p, span.begin, span.end, span.position, batch);
+        }
+        if (next == nullptr) {
+            return false; // the file is refused: its links need no node
         }
         p = next;
-        if (p == nullptr) {
-            return false; // the file is refused: its links need no joining
-        }
-        if (batch.count == LINK_BATCH) {
-            if (!find_pending(r, batch) || !join_batch(r, batch)) {
-                return false;
-            }
-            pause_table(r.nodes->table); // no index is held here: the table may grow
-        }
+        span.lines++;
     }
-    return find_pending(r, batch) && join_batch(r, batch);
+    span.at = p;
+    if (!find_pending(r, batch)) {
+        return false;
+    }
+    make_nodes(*r.nodes, batch);
+    return true;
 }
 
 } // namespace ugraph

@@ -1,13 +1,12 @@
-// DOT input (the first graph of a DOT text, read with Graphviz's own parser)
-#include "large/dot_input.h"
+// DOT reader (the first graph of a DOT text, read with Graphviz's own parser into a link sink)
+#include "large/dot_reader.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
-#include "console/console.h"
-#include "large/link_forest.h"
+#include "large/link_sinks.h"
 #include "large/memory_end.h"
 #include "large/progress.h"
 
@@ -30,41 +29,39 @@ static int gather_message(char* piece) {
 
 // The whole text, held while cgraph reads it.
 static bool read_text(GraphSource& source, std::vector<char>& text) {
-    std::uint64_t count = 1U << 16;
-    for (; !head_is_whole(source); count *= 2) {
-        if (!peek_head(source, count)) {
-            return false;
-        }
+    if (!peek_until(source, 1U << 16, [] { return false; })) {
+        return false;
     }
     text.swap(source.head);
     return true;
 }
 
-// "syntax error in line 4 near '}'" becomes "FILE:4: syntax error near '}'".
-static void report_syntax_error(const GraphSource& source) {
+// "syntax error in line 4 near '}'" becomes "syntax error near '}'" of line 4.
+static Failure syntax_failure() {
+    constexpr std::string_view inLine = " in line ";
     std::string_view message(dotMessage.data(), dotMessage.size());
     const std::size_t label = message.rfind(": ");
     message = label == std::string_view::npos ? message : message.substr(label + 2);
     while (!message.empty() && (message.back() == '\n' || message.back() == ' ')) {
         message.remove_suffix(1);
     }
-    const std::size_t at = message.find(" in line ");
+    const std::size_t at = message.find(inLine);
     unsigned long long line = 0;
     if (at != std::string_view::npos &&
-        std::sscanf(message.data() + at, " in line %llu", &line) == 1) {
-        std::size_t after = at + 9;
+        std::sscanf(message.data() + at, " in line %llu", &line) == 1 && line != 0) {
+        std::size_t after = at + inLine.size();
         while (after < message.size() && message[after] >= '0' && message[after] <= '9') {
             after++;
         }
-        print_error("ugraph: %s:%llu: %.*s%.*s\n", source.name, line, static_cast<int>(at),
-                    message.data(), static_cast<int>(message.size() - after),
-                    message.data() + after);
-    } else if (!message.empty()) {
-        print_error("ugraph: %s: %.*s\n", source.name, static_cast<int>(message.size()),
-                    message.data());
-    } else {
-        print_error("ugraph: %s: no DOT graph in the file\n", source.name);
+        Failure f = text_failure(FailureKind::dot, line, message.data(), message.data() + at);
+        f.text.insert(f.text.end(), message.begin() + static_cast<std::ptrdiff_t>(after),
+                      message.end());
+        return f;
     }
+    if (message.empty()) {
+        message = "no DOT graph in the file";
+    }
+    return text_failure(FailureKind::dot, 0, message.data(), message.data() + message.size());
 }
 
 // cgraph's memory comes from the discipline below. cgraph cannot go on once
@@ -195,9 +192,30 @@ static std::uint32_t dot_node(NodeIndex& nodes, const char* name, std::uint64_t 
     return index;
 }
 
+static FailureKind no_room(const NodeIndex& nodes) {
+    return is_full(nodes) ? FailureKind::full : FailureKind::out_of_memory;
+}
+
+// Hands the links to the sink a batch at a time, in the order cgraph made them.
+static FailureKind sink_links(const std::vector<DotLink>& links, ForestSink& sink) {
+    LinkBatch batch{};
+    for (std::size_t i = 0; i < links.size(); i += batch.count) {
+        batch.count =
+            static_cast<std::uint32_t>(std::min<std::size_t>(LINK_BATCH, links.size() - i));
+        for (std::uint32_t k = 0; k < batch.count; k++) {
+            batch.from[k] = links[i + k].a;
+            batch.to[k] = links[i + k].b;
+        }
+        if (!take_batch(sink, batch)) {
+            return FailureKind::out_of_memory;
+        }
+    }
+    return FailureKind::none;
+}
+
 // Every node, numbered in the order cgraph made them, which is the order of
 // first appearance; then every edge, in the order cgraph made them.
-static bool take_graph(Agraph_t* graph, NodeIndex& nodes, PassResult& result) {
+static FailureKind take_graph(Agraph_t* graph, NodeIndex& nodes, ForestSink& sink) {
     // Node indexes by sequence number (cgraph numbers the nodes 1, 2, ... as
     // it makes them): an edge's ends are found without a name lookup.
     std::vector<std::uint32_t> indexOf(static_cast<std::size_t>(agnnodes(graph)) + 1);
@@ -205,7 +223,7 @@ static bool take_graph(Agraph_t* graph, NodeIndex& nodes, PassResult& result) {
         const std::uint64_t seq = AGSEQ(n);
         const std::uint32_t index = dot_node(nodes, agnameof(n), seq);
         if (index == 0) {
-            return false;
+            return no_room(nodes);
         }
         if (seq >= indexOf.size()) {
             indexOf.resize(seq + 1);
@@ -220,19 +238,10 @@ static bool take_graph(Agraph_t* graph, NodeIndex& nodes, PassResult& result) {
     }
     std::sort(links.begin(), links.end(),
               [](const DotLink& x, const DotLink& y) { return x.order < y.order; });
-    result.kept.resize(1);
-    for (const DotLink& link : links) {
-        unite(nodes, link.a, link.b);
-        if (!keep_link(result.kept[0], link.a, link.b)) {
-            return false;
-        }
-    }
-    result.links = links.size();
-    result.spans.push_back({0, 0, 0, links.size()});
-    return true;
+    return sink_links(links, sink);
 }
 
-bool read_dot_links(GraphSource& source, NodeIndex& nodes, PassResult& result, bool progress) {
+Failure read_dot_links(GraphSource& source, NodeIndex& nodes, PassResult& result, bool progress) {
     std::vector<char> text;
     result = PassResult{};
     // cgraph tells nothing while it reads: a ticker shows the seconds instead.
@@ -242,29 +251,25 @@ bool read_dot_links(GraphSource& source, NodeIndex& nodes, PassResult& result, b
     Agraph_t* graph = read ? parse(text) : nullptr;
     stop_ticker(ticker);
     if (!read) {
-        report_read_error(source, errno);
-        return false;
+        return read_failure(source, errno);
     }
     if (graph == nullptr) {
-        report_syntax_error(source);
-        return false;
+        return syntax_failure();
     }
-    const bool taken = take_graph(graph, nodes, result);
+    ForestSink sink{&nodes, true, {}, 0};
+    const FailureKind taken = take_graph(graph, nodes, sink);
     agclose(graph);
-    if (!taken) {
-        print_error("ugraph: %s: out of memory\n", source.name);
-    }
-    return taken;
+    result.links = sink.links;
+    result.spans.push_back({0, 0, 0, sink.kept.count});
+    result.kept.push_back(std::move(sink.kept));
+    return failure(taken);
 }
 
 #else
 
-bool read_dot_links(GraphSource& source, NodeIndex& /*nodes*/, PassResult& /*result*/,
-                    bool /*progress*/) {
-    print_error("ugraph: %s: this ugraph was built without Graphviz's cgraph library, which "
-                "reads DOT; install libgraphviz-dev and build ugraph again\n",
-                source.name);
-    return false;
+Failure read_dot_links(GraphSource& /*source*/, NodeIndex& /*nodes*/, PassResult& /*result*/,
+                       bool /*progress*/) {
+    return failure(FailureKind::no_cgraph);
 }
 
 #endif
