@@ -17,6 +17,7 @@
 
 #include "graph_files_run.h"
 #include "scratch_dir.h"
+#include "system_calls.h"
 
 namespace ugraph::testing {
 namespace {
@@ -363,6 +364,30 @@ TEST(GraphFiles, StreamsReadLikeFiles) {
             want.replace(want.find("g.txt"), 5, "-");
             ASSERT_EQ(r.out, want) << "round " << round << ", threads " << threads;
         }
+    }
+}
+
+// A pass whose threads cannot start reads every block on the calling
+// thread, a file's and a stream's alike, and gives the report of one thread.
+TEST(GraphFiles, ThreadsThatCannotStart) {
+    ScratchDir scratch;
+    std::mt19937_64 random(17);
+    Graph g;
+    const std::string text = random_file(random, true, false, 300, g);
+    ScratchDir::write("g.txt", text);
+    for (const FileFormat format : {FileFormat::text, FileFormat::labels, FileFormat::edges}) {
+        const std::string want =
+            run_files({"g.txt"}, options_of(format, IdChoice::from_file, 1)).out;
+        const GraphFileOptions options = options_of(format, IdChoice::from_file, 4, 64);
+        const auto without_threads = [&options](const char* file) {
+            systemCallPlan.noThreads = true;
+            const Outcome r = run_files({file}, options);
+            systemCallPlan.noThreads = false;
+            return r;
+        };
+        EXPECT_EQ(without_threads("g.txt").out, want);
+        const Outcome stream = with_pipe(text, [&] { return without_threads("-"); });
+        EXPECT_EQ(stream.out, format == FileFormat::text ? "Ufile -" + want.substr(11) : want);
     }
 }
 

@@ -1,9 +1,11 @@
 // Test helper: wrappers of fsync, renameat, openat, linkat and mkstemp that
-// the program's save calls in the test build; each passes on to the real call.
+// the program's save calls in the test build, and of pthread_create; each
+// passes on to the real call.
 #include "system_calls.h"
 
 #include <dlfcn.h>
 #include <fcntl.h>
+#include <pthread.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -99,4 +101,13 @@ extern "C" int mkstemp(char* pattern) {
         raise(systemCallPlan.signalAtCreation);
     }
     return fd;
+}
+
+extern "C" int pthread_create(pthread_t* thread, const pthread_attr_t* attributes,
+                              void* (*start)(void*), void* argument) {
+    if (systemCallPlan.noThreads) {
+        return EAGAIN;
+    }
+    using Create = int (*)(pthread_t*, const pthread_attr_t*, void* (*)(void*), void*);
+    return ugraph::testing::real<Create>("pthread_create")(thread, attributes, start, argument);
 }

@@ -1,5 +1,6 @@
-// Test helper: the test build wraps some system calls of the save, to watch
-// them and to make them fail or be interrupted at chosen moments.
+// Test helper: the test build wraps some system calls of the save and of
+// the reading threads, to watch them and to make them fail or be
+// interrupted at chosen moments.
 #ifndef UGRAPH_TESTS_SYSTEM_CALLS_H
 #define UGRAPH_TESTS_SYSTEM_CALLS_H
 
@@ -12,6 +13,7 @@ struct SystemCallPlan {
     bool noUnnamedFiles = false; // openat with O_TMPFILE fails as on a file system without it
     int signalAtCreation = 0;    // raised once a temporary file exists (O_TMPFILE or mkstemp)
     int signalAtLink = 0;        // raised once an unnamed temporary file has got its name
+    bool noThreads = false;      // pthread_create fails as when the system has no room for one
 };
 
 extern SystemCallPlan systemCallPlan;
