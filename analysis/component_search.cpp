@@ -1,8 +1,6 @@
 // Component search and report (connected components in depth-first order)
 #include "analysis/component_search.h"
 
-#include "console/console.h"
-
 namespace ugraph {
 
 struct Search {
@@ -110,31 +108,41 @@ bool next_component(const Components& found, std::int32_t& first, std::int32_t& 
     return true;
 }
 
-void write_component_report(const Components& found, const NodeTable& componentOf) {
+static NodeName node_name(std::int32_t node) {
+    return {static_cast<std::uint64_t>(node), nullptr, 0};
+}
+
+void write_component_report(const ReportWriter& writer, const LinkColumn& linkFrom,
+                            const LinkColumn& linkTo, const Components& found,
+                            const NodeTable& componentOf) {
     std::int32_t component = 0;
     std::int32_t first = 0;
     std::int32_t end = 0;
     while (next_component(found, first, end)) {
         component++;
-        print_format("Component #%d:  ", component);
+        writer.open_component(static_cast<std::uint64_t>(component), component == 1);
         for (std::int32_t pos = first; pos < end; pos++) {
-            print_format("%d ", found.list[pos]);
+            writer.member(node_name(found.list[pos]), pos == first);
         }
-        print_line("");
+        writer.close_component();
     }
-    print_line("");
-    print_line("Location of (nodes) in components");
-    for (std::int32_t k = 1; k <= found.nodes; k++) {
-        print_format("(%d)%d ", k, componentOf[k]);
+    writer.open_tail();
+    for (std::int32_t k = 1; writer.location != nullptr && k <= found.nodes; k++) {
+        writer.location(node_name(k), static_cast<std::uint64_t>(componentOf[k]));
     }
-    print_line("\n");
+    for (std::int32_t k = 1; writer.link != nullptr && k < LINK_SLOTS && linkFrom[k] != 0; k++) {
+        if (linkFrom[k] <= linkTo[k]) { // each link once, from its lower end
+            writer.link(node_name(linkFrom[k]), node_name(linkTo[k]));
+        }
+    }
+    writer.end();
 }
 
 void report_components(const LinkColumn& linkFrom, const LinkColumn& linkTo,
                        const NodeTable& firstLink, NodeTable& componentOf) {
     Components found;
     find_components(linkFrom, linkTo, firstLink, componentOf, found);
-    write_component_report(found, componentOf);
+    write_component_report(report_writer(ReportFormat::text), linkFrom, linkTo, found, componentOf);
 }
 
 } // namespace ugraph

@@ -3,8 +3,6 @@
 
 #include <cstring>
 
-#include "console/console.h"
-#include "console/text_escapes.h"
 #include "large/component_tally.h"
 #include "large/graph_reports.h"
 #include "large/progress.h"
@@ -26,12 +24,10 @@ struct Walk {
     std::uint64_t swept; // links swept while they are listed, twice each
     std::uint64_t sweeps;
     NodeIndex* nodes;
-    WalkFormat format;
+    const ReportWriter* writer;
     bool quiet;            // numbering only, nothing written
     std::uint64_t written; // components written
 };
-
-using Figure = unsigned long long;
 
 inline constexpr std::uint64_t PIECE = 2 * LINK_CHUNK;
 inline constexpr std::uint64_t SORT_STEP = 1U << 16; // nodes sorted between looks at the clock
@@ -121,7 +117,7 @@ static bool list_neighbors(std::vector<LinkStore>& kept, Walk& w, Mapped<std::ui
 // the list of each of its neighbors, from the last place down, so every list
 // fills from its end with ascending places. The graph is symmetric, so the
 // lists keep their lengths, and each cursor ends at the head of its list.
-static bool sort_neighbors(Walk& w, const Mapped<std::uint32_t>& listed) {
+static void sort_neighbors(Walk& w, const Mapped<std::uint32_t>& listed) {
     const std::uint64_t n = w.nodeAt.size();
 
     for (std::uint64_t r = 0; r < n; r++) {
@@ -135,54 +131,29 @@ static bool sort_neighbors(Walk& w, const Mapped<std::uint32_t>& listed) {
             adjacent(w, --w.cursor[listed[i]]) = static_cast<std::uint32_t>(r);
         }
     }
-    return true;
 }
 
 static bool is_reached(const Walk& w, std::uint32_t place) {
     return (w.reached[place / 64] >> (place % 64) & 1U) != 0;
 }
 
-static void print_place(const Walk& w, std::uint32_t place, IdStyle style) {
-    print_node_id(*w.nodes, w.nodeAt[place], style);
+static NodeName name_at(const Walk& w, std::uint32_t place) {
+    return node_name(*w.nodes, w.nodeAt[place]);
 }
 
 static void open_component(Walk& w, std::uint64_t component) {
-    const auto k = static_cast<Figure>(component);
     w.written++;
-    if (w.format == WalkFormat::text) {
-        print_format("Component #%llu:  ", k);
-    } else if (w.format == WalkFormat::json) {
-        print_format(w.written == 1 ? "[" : ", [");
-    } else {
-        print_format("  subgraph cluster_%llu {\n    label=\"Component #%llu\";\n   ", k, k);
-    }
+    w.writer->open_component(component, w.written == 1);
 }
 
 static void close_component(const Walk& w) {
-    if (w.format == WalkFormat::text) {
-        print_line("");
-    } else if (w.format == WalkFormat::json) {
-        print_char(']');
-    } else {
-        print_format("\n  }\n");
-    }
+    w.writer->close_component();
 }
 
 static void reach(Walk& w, std::uint32_t place, bool first) {
     w.reached[place / 64] |= std::uint64_t{1} << (place % 64);
-    if (w.quiet) {
-        return;
-    }
-    if (w.format == WalkFormat::text) {
-        print_place(w, place, IdStyle::text);
-        print_char(' ');
-    } else if (w.format == WalkFormat::json) {
-        print_format(first ? "" : ", ");
-        print_place(w, place, IdStyle::json);
-    } else {
-        print_char(' ');
-        print_place(w, place, IdStyle::dot);
-        print_char(';');
+    if (!w.quiet) {
+        w.writer->member(name_at(w, place), first);
     }
 }
 
@@ -235,50 +206,26 @@ static bool shown(const Walk& w, std::uint32_t place, std::uint32_t only) {
 }
 
 static void print_head(const Walk& w, const char* name, std::uint64_t nodes, std::uint64_t links) {
-    const auto n = static_cast<Figure>(nodes);
-    if (w.format == WalkFormat::text) {
-        print_format("Ufile %s     %llu Nodes   %llu Links\n", name, n, static_cast<Figure>(links));
-    } else if (w.format == WalkFormat::json) {
-        print_format("{\"name\": \"");
-        print_json_text(name, std::strlen(name));
-        print_format("\", \"nodes\": %llu, \"links\": %llu, \"components\": [", n,
-                     static_cast<Figure>(links));
-    } else {
-        print_format("graph {\n  label=<");
-        print_dot_label_text(name, std::strlen(name));
-        print_format(">;\n");
-    }
+    w.writer->head(name, std::strlen(name), nodes, links);
 }
 
 static void print_tail(const Walk& w, std::uint32_t only) {
+    const ReportWriter& writer = *w.writer;
     const std::uint64_t n = w.nodeAt.size();
-    if (w.format == WalkFormat::text) {
-        print_line("");
-        print_line("Location of (nodes) in components");
-        for (std::uint32_t r = 0; r < n; r++) {
-            if (shown(w, r, only)) {
-                print_char('(');
-                print_place(w, r, IdStyle::text);
-                print_format(")%llu ", static_cast<Figure>(component_at(w, r)));
-            }
+    writer.open_tail();
+    for (std::uint32_t r = 0; writer.location != nullptr && r < n; r++) {
+        if (shown(w, r, only)) {
+            writer.location(name_at(w, r), component_at(w, r));
         }
-        print_line("\n");
-    } else if (w.format == WalkFormat::json) {
-        print_format("]}\n");
-    } else {
-        for (std::uint32_t r = 0; r < n; r++) {
-            for (std::uint64_t i = w.offset[r]; i < w.offset[r + 1] && shown(w, r, only); i++) {
-                if (adjacent(w, i) >= r) { // each link once, from the end first in order
-                    print_format("  ");
-                    print_place(w, r, IdStyle::dot);
-                    print_format(" -- ");
-                    print_place(w, adjacent(w, i), IdStyle::dot);
-                    print_format(";\n");
-                }
-            }
-        }
-        print_format("}\n");
     }
+    for (std::uint32_t r = 0; writer.link != nullptr && r < n; r++) {
+        for (std::uint64_t i = w.offset[r]; i < w.offset[r + 1] && shown(w, r, only); i++) {
+            if (adjacent(w, i) >= r) { // each link once, from the end first in order
+                writer.link(name_at(w, r), name_at(w, adjacent(w, i)));
+            }
+        }
+    }
+    writer.end();
 }
 
 // The links of node r, each counted at the end first in order.
@@ -320,17 +267,20 @@ static void walk_one(Walk& w, const char* name, std::uint32_t only) {
 }
 
 bool write_component_walk(NodeIndex& nodes, std::vector<LinkStore>& kept, const char* name,
-                          std::uint64_t links, WalkFormat format, std::uint32_t only,
+                          std::uint64_t links, const ReportWriter& writer, std::uint32_t only,
                           bool progress) {
     Walk w{};
     w.nodes = &nodes;
-    w.format = format;
+    w.writer = &writer;
     start_progress(w.progress, progress, 0);
     place_nodes(nodes, w);
     w.reached.assign(w.nodeAt.size() / 64 + 1, 0);
     {
         Mapped<std::uint32_t> listed;
-        const bool built = list_neighbors(kept, w, listed) && sort_neighbors(w, listed);
+        const bool built = list_neighbors(kept, w, listed);
+        if (built) {
+            sort_neighbors(w, listed);
+        }
         end_progress(w.progress); // before the report, which may go to the same terminal
         if (!built) {
             return false;

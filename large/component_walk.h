@@ -2,14 +2,13 @@
 #ifndef UGRAPH_COMPONENT_WALK_H
 #define UGRAPH_COMPONENT_WALK_H
 
+#include "console/report_writer.h"
 #include "large/link_store.h"
 #include "large/node_index.h"
 
 namespace ugraph {
 
-enum class WalkFormat { text, json, dot };
-
-// Writes the report the data file's graphs get in these formats: the file's
+// Writes, through the writer, the report the data file's graphs get: the file's
 // name and figures, every component as its nodes in depth-first preorder
 // from its first node, taking neighbors in the nodes' order, and (text) the
 // component of every node or (DOT) every link. With `only` above 0, the
@@ -18,7 +17,7 @@ enum class WalkFormat { text, json, dot };
 // shows how far the neighbor lists are built. False, with nothing written,
 // when memory runs out.
 bool write_component_walk(NodeIndex& nodes, std::vector<LinkStore>& kept, const char* name,
-                          std::uint64_t links, WalkFormat format, std::uint32_t only,
+                          std::uint64_t links, const ReportWriter& writer, std::uint32_t only,
                           bool progress);
 
 } // namespace ugraph

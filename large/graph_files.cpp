@@ -329,7 +329,7 @@ static void print_chosen_labels(NodeIndex& nodes, const NodeOrder& order, std::u
     for_each_node(nodes, order, [&nodes, only](std::uint32_t index) {
         const std::uint32_t component = component_of(nodes, index);
         if (only == 0 || component == only) {
-            print_node_id(nodes, index, IdStyle::text);
+            print_node_id(nodes, index, ReportFormat::text);
             print_format("\t%u\n", component);
         }
     });
@@ -377,9 +377,9 @@ static bool write_links(FileRun& run, const NodeOrder& order, std::uint32_t only
 
 static bool write_walk(FileRun& run) {
     const GraphFileOptions& o = *run.options;
-    const WalkFormat walk = o.format == FileFormat::text   ? WalkFormat::text
-                            : o.format == FileFormat::json ? WalkFormat::json
-                                                           : WalkFormat::dot;
+    const ReportFormat report = o.format == FileFormat::text   ? ReportFormat::text
+                                : o.format == FileFormat::json ? ReportFormat::json
+                                                               : ReportFormat::dot;
     std::uint32_t only = 0;
     if (o.component.given) {
         Tally tally{};
@@ -394,8 +394,8 @@ static bool write_walk(FileRun& run) {
         }
     }
     const bool progress = shows_progress(o);
-    if (!write_component_walk(*run.nodes, run.pass.kept, run.source.name, run.pass.links, walk,
-                              only, progress)) {
+    if (!write_component_walk(*run.nodes, run.pass.kept, run.source.name, run.pass.links,
+                              report_writer(report), only, progress)) {
         print_error("ugraph: %s: out of memory\n", run.source.name);
         return false;
     }

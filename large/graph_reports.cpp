@@ -1,4 +1,4 @@
-// Graph reports (the summary line, the labels, and node ids in every format)
+// Graph reports (the summary line, and node ids in every format)
 #include "large/graph_reports.h"
 
 #include <cstring>
@@ -8,23 +8,13 @@
 
 namespace ugraph {
 
-void print_node_id(const NodeIndex& nodes, std::uint32_t index, IdStyle style) {
+NodeName node_name(const NodeIndex& nodes, std::uint32_t index) {
     const NodeId id = id_of(nodes, index);
-    if (id.name == nullptr) {
-        print_format("%llu", static_cast<unsigned long long>(id.number));
-    } else if (style == IdStyle::json) {
-        print_char('"');
-        print_json_text(id.name, id.length);
-        print_char('"');
-    } else if (style == IdStyle::dot) {
-        print_char('"');
-        print_dot_id_text(id.name, id.length);
-        print_char('"');
-    } else {
-        for (std::uint32_t i = 0; i < id.length; i++) {
-            print_char(id.name[i]);
-        }
-    }
+    return {id.number, id.name, id.length};
+}
+
+void print_node_id(const NodeIndex& nodes, std::uint32_t index, ReportFormat format) {
+    report_writer(format).name(node_name(nodes, index));
 }
 
 void print_summary_line(const char* name, std::uint64_t links, const Tally& tally) {
@@ -34,13 +24,6 @@ void print_summary_line(const char* name, std::uint64_t links, const Tally& tall
                  static_cast<Figure>(tally.nodes), plural(tally.nodes), static_cast<Figure>(links),
                  plural(links), static_cast<Figure>(tally.components), plural(tally.components),
                  static_cast<Figure>(tally.largest));
-}
-
-void print_labels(NodeIndex& nodes, const NodeOrder& order) {
-    for_each_node(nodes, order, [&nodes](std::uint32_t index) {
-        print_node_id(nodes, index, IdStyle::text);
-        print_format("\t%u\n", component_of(nodes, index));
-    });
 }
 
 } // namespace ugraph

@@ -1,22 +1,21 @@
-// Graph reports (the summary line, the labels, and node ids in every format)
+// Graph reports (the summary line, and node ids in every format)
 #ifndef UGRAPH_GRAPH_REPORTS_H
 #define UGRAPH_GRAPH_REPORTS_H
 
+#include "console/report_writer.h"
 #include "large/component_tally.h"
 
 namespace ugraph {
 
-enum class IdStyle { text, json, dot };
+// A node's id as the report writers take it.
+NodeName node_name(const NodeIndex& nodes, std::uint32_t index);
 
 // A node's id: a number in decimal; a name as read (text), as a JSON string,
 // or as a quoted DOT ID.
-void print_node_id(const NodeIndex& nodes, std::uint32_t index, IdStyle style);
+void print_node_id(const NodeIndex& nodes, std::uint32_t index, ReportFormat format);
 
 // "FILE  N nodes  L links  C components  largest S", the name on one line.
 void print_summary_line(const char* name, std::uint64_t links, const Tally& tally);
-
-// One line per node in order: its id, a tab, its component's number.
-void print_labels(NodeIndex& nodes, const NodeOrder& order);
 
 } // namespace ugraph
 
