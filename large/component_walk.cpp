@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "console/depth_first.h"
 #include "large/component_tally.h"
 #include "large/graph_reports.h"
 #include "large/progress.h"
@@ -161,23 +162,24 @@ static void reach(Walk& w, std::uint32_t place, bool first) {
 // neighbor, back to the node it was reached from when there is none.
 static void walk_component(Walk& w, std::uint32_t start, std::uint64_t component,
                            std::vector<std::uint32_t>& path) {
-    reach(w, start, true);
-    path.push_back(start);
-    while (!path.empty()) {
-        const std::uint32_t r = path.back();
-        std::uint64_t i = w.cursor[r];
-        while (i < w.offset[r + 1] && is_reached(w, adjacent(w, i))) {
-            i++;
-        }
-        if (i < w.offset[r + 1]) {
+    search_depth_first(
+        start, path,
+        [&w](std::uint32_t r, std::uint32_t& next) {
+            std::uint64_t i = w.cursor[r];
+            while (i < w.offset[r + 1] && is_reached(w, adjacent(w, i))) {
+                i++;
+            }
+            if (i == w.offset[r + 1]) {
+                return false;
+            }
             w.cursor[r] = i + 1;
-            reach(w, adjacent(w, i), false);
-            path.push_back(adjacent(w, i));
-        } else {
+            next = adjacent(w, i);
+            return true;
+        },
+        [&w, start](std::uint32_t place) { reach(w, place, place == start); },
+        [&w, component](std::uint32_t r) {
             w.cursor[r] = component; // the scan is over: the place keeps its component
-            path.pop_back();
-        }
-    }
+        });
 }
 
 static void walk_components(Walk& w) {
