@@ -20,7 +20,8 @@ struct NodeName {
 // A report is written in this order: head; for every component, its opening,
 // its members in search order and its closing; the opening of the tail; the
 // location of every node or every link, where the format has them; the end.
-// Every entry but location and link is always set.
+// `first` marks the report's first component and each component's first
+// member. Every entry but location and link is always set.
 struct ReportWriter {
     // The graph's name (NUL-terminated, `length` bytes before the NUL) and figures.
     void (*head)(const char* name, std::size_t length, std::uint64_t nodes, std::uint64_t links);
