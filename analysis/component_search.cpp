@@ -1,13 +1,14 @@
 // Component search and report (connected components in depth-first order)
 #include "analysis/component_search.h"
 
-#include "console/console.h"
+#include "console/depth_first.h"
 
 namespace ugraph {
 
 struct Search {
-    Components& found; // list, end and nodes as the search goes
-    NodeTable visited; // 1 once a node is reached
+    Components& found;                         // list, end and nodes as the search goes
+    NodeTable visited;                         // 1 once a node is reached
+    FixedStack<std::int32_t, NODE_SLOTS> path; // a path holds each node at most once
 };
 
 static void append(Components& c, std::int32_t item) {
@@ -37,32 +38,26 @@ static std::int32_t unreached_neighbor(const Search& s, const LinkColumn& linkFr
     return 0;
 }
 
-// Searches the component of start depth first; stepping back one list
-// position at a time returns to the node each node was reached from, since
-// every node in between is finished and its scan finds nothing.
+// Searches the component of start, which is unreached, depth first and
+// appends its nodes in preorder after a 0 marker.
 static std::int32_t search_component(Search& s, const LinkColumn& linkFrom,
                                      const LinkColumn& linkTo, const NodeTable& firstLink,
                                      std::int32_t start) {
     Components& c = s.found;
     std::int32_t reached = 0;
     append(c, 0);
-    std::int32_t current = start;
-    std::int32_t cursor = 0;
-    while (current != 0) {
-        if (s.visited[current] == 0) {
-            append(c, current);
-            s.visited[current] = 1;
+    search_depth_first(
+        start, s.path,
+        [&](std::int32_t node, std::int32_t& next) {
+            next = unreached_neighbor(s, linkFrom, linkTo, firstLink, node);
+            return next != 0;
+        },
+        [&s, &c, &reached](std::int32_t node) {
+            append(c, node);
+            s.visited[node] = 1;
             reached++;
-            cursor = c.end;
-        }
-        const std::int32_t next = unreached_neighbor(s, linkFrom, linkTo, firstLink, current);
-        if (next != 0) {
-            current = next;
-        } else {
-            cursor--;
-            current = c.list[cursor];
-        }
-    }
+        },
+        [](std::int32_t) {});
     return reached;
 }
 
@@ -84,7 +79,7 @@ void find_components(const LinkColumn& linkFrom, const LinkColumn& linkTo,
     found = Components{};
     found.nodes = node_count(linkTo);
     found.end = -1;
-    Search s{found, {}};
+    Search s{found, {}, {}};
     std::int32_t remaining = found.nodes;
     std::int32_t start = 1;
     while (remaining > 0) {
@@ -110,31 +105,41 @@ bool next_component(const Components& found, std::int32_t& first, std::int32_t& 
     return true;
 }
 
-void write_component_report(const Components& found, const NodeTable& componentOf) {
+static NodeName node_name(std::int32_t node) {
+    return {static_cast<std::uint64_t>(node), nullptr, 0};
+}
+
+void write_component_report(const ReportWriter& writer, const LinkColumn& linkFrom,
+                            const LinkColumn& linkTo, const Components& found,
+                            const NodeTable& componentOf) {
     std::int32_t component = 0;
     std::int32_t first = 0;
     std::int32_t end = 0;
     while (next_component(found, first, end)) {
         component++;
-        print_format("Component #%d:  ", component);
+        writer.open_component(static_cast<std::uint64_t>(component), component == 1);
         for (std::int32_t pos = first; pos < end; pos++) {
-            print_format("%d ", found.list[pos]);
+            writer.member(node_name(found.list[pos]), pos == first);
         }
-        print_line("");
+        writer.close_component();
     }
-    print_line("");
-    print_line("Location of (nodes) in components");
-    for (std::int32_t k = 1; k <= found.nodes; k++) {
-        print_format("(%d)%d ", k, componentOf[k]);
+    writer.open_tail();
+    for (std::int32_t k = 1; writer.location != nullptr && k <= found.nodes; k++) {
+        writer.location(node_name(k), static_cast<std::uint64_t>(componentOf[k]));
     }
-    print_line("\n");
+    for (std::int32_t k = 1; writer.link != nullptr && k < LINK_SLOTS && linkFrom[k] != 0; k++) {
+        if (linkFrom[k] <= linkTo[k]) { // each link once, from its lower end
+            writer.link(node_name(linkFrom[k]), node_name(linkTo[k]));
+        }
+    }
+    writer.end();
 }
 
 void report_components(const LinkColumn& linkFrom, const LinkColumn& linkTo,
                        const NodeTable& firstLink, NodeTable& componentOf) {
     Components found;
     find_components(linkFrom, linkTo, firstLink, componentOf, found);
-    write_component_report(found, componentOf);
+    write_component_report(report_writer(ReportFormat::text), linkFrom, linkTo, found, componentOf);
 }
 
 } // namespace ugraph

@@ -2,6 +2,7 @@
 #ifndef UGRAPH_COMPONENT_SEARCH_H
 #define UGRAPH_COMPONENT_SEARCH_H
 
+#include "console/report_writer.h"
 #include "driver/graph_record.h"
 
 namespace ugraph {
@@ -33,13 +34,15 @@ void find_components(const LinkColumn& linkFrom, const LinkColumn& linkTo,
 // the component's nodes stand at first..end - 1. False after the last one.
 bool next_component(const Components& found, std::int32_t& first, std::int32_t& end);
 
-// Writes one line per component (nodes in depth-first order) and the line
-// that gives every node's component.
-void write_component_report(const Components& found, const NodeTable& componentOf);
+// Writes, after the head, every component in report order (nodes in
+// depth-first order) and the tail of the writer's format: every node's
+// component, or every link once from its lower end.
+void write_component_report(const ReportWriter& writer, const LinkColumn& linkFrom,
+                            const LinkColumn& linkTo, const Components& found,
+                            const NodeTable& componentOf);
 
-// Finds the components and writes their report. the components by their smallest node, fills
-// componentOf[1..N] and writes one line per component (nodes in depth-first order) and the line
-// that gives every node's component.
+// Finds the components, numbered by their smallest node, fills
+// componentOf[1..N] and writes them in text after the head.
 void report_components(const LinkColumn& linkFrom, const LinkColumn& linkTo,
                        const NodeTable& firstLink, NodeTable& componentOf);
 

@@ -166,7 +166,7 @@ static bool named(const char* text, const char* const (&names)[N], const Value (
 }
 
 static const char* const FORMAT_NAMES[] = {"text", "dot", "json"};
-static const Format FORMATS[] = {Format::text, Format::dot, Format::json};
+static const ReportFormat FORMATS[] = {ReportFormat::text, ReportFormat::dot, ReportFormat::json};
 static const char* const FILE_FORMAT_NAMES[] = {"summary", "labels", "text",
                                                 "json",    "dot",    "edges"};
 static const FileFormat FILE_FORMATS[] = {FileFormat::summary, FileFormat::labels,
@@ -321,7 +321,7 @@ static int finished(int status) {
 
 // Checks the options taken together and runs what they ask for.
 static int run_options(const Options& o) {
-    Format format = Format::text;
+    ReportFormat format = ReportFormat::text;
     if (o.fileCount > 0) {
         return finished(run_files(o));
     }

@@ -5,8 +5,6 @@
 #include <cstring>
 #include <limits>
 
-#include "analysis/component_dot.h"
-#include "analysis/component_json.h"
 #include "analysis/component_search.h"
 #include "analysis/link_index.h"
 #include "analysis/link_normalisation.h"
@@ -76,7 +74,7 @@ int list_graphs() {
     return number == 0 ? holds_no_graphs() : 0;
 }
 
-int show_graph(std::int32_t number, Format format) {
+int show_graph(std::int32_t number, ReportFormat format) {
     DataInput copy{};
     GraphRecord g{};
     std::int32_t count = 0;
@@ -99,17 +97,17 @@ int show_graph(std::int32_t number, Format format) {
     case LoadResult::loaded:
         break;
     }
-    if (format == Format::text) {
+    if (format == ReportFormat::text) {
         report_graph(g);
         return 0;
     }
     Components found;
     search(g, found);
-    if (format == Format::dot) {
-        write_components_dot(g.linkFrom, g.linkTo, g.graphName, found);
-    } else {
-        write_components_json(g.linkFrom, g.linkTo, g.graphName, found);
-    }
+    const ReportWriter& writer = report_writer(format);
+    writer.head(g.graphName.data(), static_cast<std::size_t>(name_length(g.graphName)),
+                static_cast<std::uint64_t>(g.linkTo[0]),
+                static_cast<std::uint64_t>(count_links(g.linkFrom, g.linkTo)));
+    write_component_report(writer, g.linkFrom, g.linkTo, found, g.componentOf);
     return 0;
 }
 

@@ -4,9 +4,9 @@
 
 #include <cstdint>
 
-namespace ugraph {
+#include "console/report_writer.h"
 
-enum class Format { text, dot, json };
+namespace ugraph {
 
 // Writes one line per data-input of the data file: its figures, or why it is
 // refused. Returns the exit status: 0 once the file was read, 1 when it
@@ -15,7 +15,7 @@ int list_graphs();
 
 // Loads data-input `number` and writes its summary line and components as
 // text, DOT or JSON. Returns the exit status; messages go to the error stream.
-int show_graph(std::int32_t number, Format format);
+int show_graph(std::int32_t number, ReportFormat format);
 
 } // namespace ugraph
 

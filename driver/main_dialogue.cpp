@@ -7,6 +7,7 @@
 #include "analysis/link_index.h"
 #include "analysis/link_normalisation.h"
 #include "console/console.h"
+#include "console/report_writer.h"
 #include "driver/graph_record.h"
 #include "input/graph_file_reader.h"
 #include "input/keyboard_entry.h"
@@ -29,8 +30,10 @@ Source ask_source() {
 
 void print_summary(GraphRecord& g) {
     normalize_links(g.linkFrom, g.linkTo);
-    print_format("Ufile %s     %d Nodes   %d Links\n", g.graphName.data(), g.linkTo[0],
-                 g.linkFrom[0] / 2);
+    report_writer(ReportFormat::text)
+        .head(g.graphName.data(), static_cast<std::size_t>(name_length(g.graphName)),
+              static_cast<std::uint64_t>(g.linkTo[0]),
+              static_cast<std::uint64_t>(g.linkFrom[0] / 2));
 }
 
 void report_graph(GraphRecord& g) {

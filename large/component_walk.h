@@ -2,12 +2,11 @@
 #ifndef UGRAPH_COMPONENT_WALK_H
 #define UGRAPH_COMPONENT_WALK_H
 
+#include "console/report_writer.h"
 #include "large/component_labels.h"
 #include "large/link_store.h"
 
 namespace ugraph {
-
-enum class WalkFormat { text, json, dot };
 
 // Writes the report the data file's graphs get in these formats: the file's
 // name and figures, every component as its nodes in depth-first preorder
@@ -15,13 +14,12 @@ enum class WalkFormat { text, json, dot };
 // component of every node or (DOT) every link. With `only` above 0, the
 // report holds that component alone, with its own figures. Components are
 // numbered as the labels number them. The kept links are used up: their
-// chunks hold the neighbor lists. The walk takes 4 bytes a node index for
-// the nodes' places, and 8 bytes a node more. With `progress`, the progress
-// line shows how far the neighbor lists are built. False, with nothing
+// chunks hold the neighbor lists (see the adjacency). With `progress`, the
+// progress line shows how far the lists are built. False, with nothing
 // written, when memory runs out.
-bool write_component_walk(NodeIndex& nodes, const ComponentLabels& labels,
+bool write_component_walk(const NodeIndex& nodes, const ComponentLabels& labels,
                           std::vector<LinkStore>& kept, const char* name, std::uint64_t links,
-                          WalkFormat format, std::uint32_t only, bool progress);
+                          const ReportWriter& writer, std::uint32_t only, bool progress);
 
 } // namespace ugraph
 

@@ -167,17 +167,6 @@ static Failure choose_component(const FileRun& run, const ComponentLabels& label
     return f;
 }
 
-static void print_chosen_labels(const NodeIndex& nodes, const ComponentLabels& labels,
-                                std::uint32_t only) {
-    for_each_node(nodes, labels.order, [&nodes, &labels, only](std::uint32_t index) {
-        const std::uint32_t component = component_of(labels, index);
-        if (only == 0 || component == only) {
-            print_node_id(nodes, index, IdStyle::text);
-            print_format("\t%u\n", component);
-        }
-    });
-}
-
 // Shows every link to the output again: the kept ones, or those of a second
 // reading of the file, in the file's order.
 static Failure show_links_again(FileRun& run, EdgeOutput& out) {
@@ -213,10 +202,10 @@ static Failure write_links(FileRun& run, const ComponentLabels& labels, std::uin
     return f;
 }
 
-static WalkFormat walk_format(FileFormat format) {
-    return format == FileFormat::text   ? WalkFormat::text
-           : format == FileFormat::json ? WalkFormat::json
-                                        : WalkFormat::dot;
+static ReportFormat report_format(FileFormat format) {
+    return format == FileFormat::text   ? ReportFormat::text
+           : format == FileFormat::json ? ReportFormat::json
+                                        : ReportFormat::dot;
 }
 
 static Failure write_results(FileRun& run) {
@@ -245,11 +234,11 @@ static Failure write_results(FileRun& run) {
     if (walks(o.format)) {
         const bool written =
             write_component_walk(*run.nodes, labels, run.pass.kept, run.source.name, run.pass.links,
-                                 walk_format(o.format), only, shows_progress(o));
+                                 report_writer(report_format(o.format)), only, shows_progress(o));
         return written ? f : failure(FailureKind::out_of_memory);
     }
     if (o.format == FileFormat::labels) {
-        print_chosen_labels(*run.nodes, labels, only);
+        print_labels(*run.nodes, labels, only);
         return f;
     }
     return write_links(run, labels, only);

@@ -8,23 +8,23 @@
 
 namespace ugraph {
 
-void print_node_id(const NodeIndex& nodes, std::uint32_t index, IdStyle style) {
+NodeName node_name(const NodeIndex& nodes, std::uint32_t index) {
     const NodeId id = id_of(nodes, index);
-    if (id.name == nullptr) {
-        print_format("%llu", static_cast<unsigned long long>(id.number));
-    } else if (style == IdStyle::json) {
-        print_char('"');
-        print_json_text(id.name, id.length);
-        print_char('"');
-    } else if (style == IdStyle::dot) {
-        print_char('"');
-        print_dot_id_text(id.name, id.length);
-        print_char('"');
-    } else {
-        for (std::uint32_t i = 0; i < id.length; i++) {
-            print_char(id.name[i]);
+    return {id.number, id.name, id.length};
+}
+
+void print_node_id(const NodeIndex& nodes, std::uint32_t index, ReportFormat format) {
+    report_writer(format).name(node_name(nodes, index));
+}
+
+void print_labels(const NodeIndex& nodes, const ComponentLabels& labels, std::uint32_t only) {
+    for_each_node(nodes, labels.order, [&nodes, &labels, only](std::uint32_t index) {
+        const std::uint32_t component = component_of(labels, index);
+        if (only == 0 || component == only) {
+            print_node_id(nodes, index, ReportFormat::text);
+            print_format("\t%u\n", component);
         }
-    }
+    });
 }
 
 void print_summary_line(const char* name, std::uint64_t links, const Tally& tally) {

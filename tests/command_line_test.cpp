@@ -356,8 +356,8 @@ TEST(CommandLine, ModesCloseTheDataFile) {
     const std::ptrdiff_t before = open_descriptors();
     for (int round = 0; round < 3; round++) {
         EXPECT_EQ(list_graphs(), 0);
-        EXPECT_EQ(show_graph(1, Format::json), 0);
-        EXPECT_EQ(show_graph(9, Format::text), 1);
+        EXPECT_EQ(show_graph(1, ReportFormat::json), 0);
+        EXPECT_EQ(show_graph(9, ReportFormat::text), 1);
     }
     EXPECT_EQ(open_descriptors(), before);
 }
