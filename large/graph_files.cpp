@@ -226,7 +226,7 @@ static Failure write_results(FileRun& run) {
         return failure(FailureKind::out_of_memory);
     }
     std::uint32_t only = 0;
-    const Failure f =
+    Failure f =
         o.component.given ? choose_component(run, labels, only) : failure(FailureKind::none);
     if (failed(f)) {
         return f;

@@ -30,7 +30,7 @@ static InputFormat chosen_format(InputChoice input, InputFormat found) {
 
 // A Matrix Market file's nodes are 1 to the larger of its rows and columns.
 static Failure sniff_matrix(GraphSource& source, Sniffed& s) {
-    const Failure f = read_matrix_header(source, s.matrix);
+    Failure f = read_matrix_header(source, s.matrix);
     const std::uint64_t n = std::max(s.matrix.rows, s.matrix.columns);
     s.grammar = LineGrammar{Dialect{BLANKS, 0, 1}, true, s.matrix.rows, s.matrix.columns};
     s.ids = IdKind::numbers;
