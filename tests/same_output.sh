@@ -55,7 +55,7 @@ one_run() {
     shift 2
     : > "$result.out"
     if [ -n "${pipe:-}" ]; then
-        # cat dies of SIGPIPE when the program stops reading early; only the program's status counts.
+        # cat dies of SIGPIPE when the program stops reading early; the program's status counts.
         { cat "$feed" 2> /dev/null || true; } |
             "$program" "$@" > "${sink:-$result.out}" 2> "$result.err" || status=$?
     else
@@ -142,7 +142,8 @@ report() {
     for n in $(printf '%s\n' "${!parts[@]}" | sort -n); do
         echo "differs (${parts[$n]}): ${commands[$n]}"
     done
-    echo "${#parts[@]} of ${#commands[@]} commands differ ($(((${EPOCHREALTIME/./} - start) / 1000000)) s)"
+    echo "${#parts[@]} of ${#commands[@]} commands differ" \
+        "($(((${EPOCHREALTIME/./} - start) / 1000000)) s)"
     ((${#parts[@]} == 0))
 }
 
@@ -338,7 +339,8 @@ gather_data_files() {
     cp "$root/tests/data/awkward_names.txt" "$work/in/datafiles/awkward_names.txt"
     for case in "$root"/tests/transcripts/*; do
         name="$(basename "$case")"
-        [ -f "$case/GraphDataFile2.txt" ] && cp "$case/GraphDataFile2.txt" "$work/in/datafiles/$name.txt"
+        [ -f "$case/GraphDataFile2.txt" ] &&
+            cp "$case/GraphDataFile2.txt" "$work/in/datafiles/$name.txt"
         [ -d "$case/files" ] && while IFS= read -r file; do
             cp "$file" "$work/in/datafiles/$name-$(basename "$file")"
         done < <(find "$case/files" -type f)
@@ -395,7 +397,8 @@ usage_modes() {
         "--list --graph 1" "--list --edit" "--graph 1 --edit" "--file - " "--edit --file -" \
         "--list made/plain.txt" "--graph 1 made/plain.txt" "--edit made/plain.txt" \
         "--file GraphDataFile2.txt made/plain.txt" "--ids=names" "--ids=bogus made/plain.txt" \
-        "--separator=ab made/plain.txt" "--separator= made/plain.txt" "--separator=\" made/plain.txt" \
+        "--separator=ab made/plain.txt" "--separator= made/plain.txt" \
+        "--separator=\" made/plain.txt" \
         "--columns=0,1 made/plain.txt" "--columns=1 made/plain.txt" "--columns=a,b made/plain.txt" \
         "-j0 made/plain.txt" "-j made/plain.txt" "--threads=x made/plain.txt" \
         "--component=0 made/plain.txt" "--component=x made/plain.txt" "--component" \
