@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
 # Times ugraph's summary of large graphs beside wc -l, SciPy and igraph, checks they agree.
+# BASELINE=/path/to/another/ugraph also times that build on every ugraph command, beside it.
 set -euo pipefail
 export LC_ALL=C # a dot in the decimals of EPOCHREALTIME and printf
 root="$(cd "$(dirname "$0")/.." && pwd)"
 scale="${1:-20}"        # the RMAT graph has 2^scale ids and 16 times as many links
 rounds="${ROUNDS:-5}"   # each round runs every command once
 python=/usr/bin/python3 # Debian's, with Debian's pandas, SciPy and igraph
+baseline="${BASELINE:-}" # another build of ugraph, timed beside this one when given
 
 fail() {
     echo "any_size: $*" >&2
@@ -42,6 +44,9 @@ build() {
     # The runs happen in the scratch folder, so a relative path is made absolute.
     [[ "$UGRAPH" == */* ]] && UGRAPH="$(cd "$(dirname "$UGRAPH")" && pwd)/$(basename "$UGRAPH")"
     [ -x "$UGRAPH" ] || command -v "$UGRAPH" > /dev/null || fail "$UGRAPH is not a program"
+    [ -n "$baseline" ] || return 0
+    [[ "$baseline" == */* ]] && baseline="$(cd "$(dirname "$baseline")" && pwd)/$(basename "$baseline")"
+    [ -x "$baseline" ] || command -v "$baseline" > /dev/null || fail "$baseline is not a program"
 }
 
 # make_file FILE COMMAND...: writes the command's output to FILE and keeps the milliseconds.
@@ -91,6 +96,7 @@ generate() {
 # measure KEY FILE COMMAND...: one timed run of the command on FILE; its output goes to
 # out/KEY (or to $stdout), its wall microseconds and peak RSS KiB are added to times/KEY.
 # /usr/bin/time gives the RSS; its %e has 10 ms steps, so the wall time is taken around it.
+# The baseline's keys (baseline_KEY) have a table of their own, not a row of the main one.
 declare -A label input
 order=()
 measure() {
@@ -99,7 +105,7 @@ measure() {
     if [ -z "${label[$key]:-}" ]; then
         label[$key]="$(shown "$@")${stdout:+ > $stdout}"
         input[$key]="$file"
-        order+=("$key")
+        [[ "$key" == baseline_* ]] || order+=("$key")
     fi
     start="${EPOCHREALTIME/./}"
     /usr/bin/time -f '%e %M' -o time.out "$@" > "${stdout:-out/$key}" 2> "err/$key" ||
@@ -117,21 +123,36 @@ shown() { # the command as the table shows it
     echo "${command//|/\\|}" # a bar of a pipeline would end a Markdown cell
 }
 
+# measure_ugraph KEY FILE ARG...: measures ugraph with these arguments and, when BASELINE is
+# given, the baseline with the same ones right after it in odd rounds and right before it
+# in even ones, so that neither always runs on the caches the other warmed.
+measure_ugraph() {
+    local key="$1" file="$2"
+    shift 2
+    if [ -n "$baseline" ] && ((round % 2 == 0)); then
+        measure "baseline_$key" "$file" "$baseline" "$@"
+    fi
+    measure "$key" "$file" "$UGRAPH" "$@"
+    if [ -n "$baseline" ] && ((round % 2 == 1)); then
+        measure "baseline_$key" "$file" "$baseline" "$@"
+    fi
+}
+
 # One round runs every command once, in turn, so that a change of load hits them alike.
 one_round() {
-    local u=("$UGRAPH" -q --format=summary)
-    measure ugraph_j2_big "$big" "${u[@]}" -j2 "$big"
-    measure ugraph_j1_big "$big" "${u[@]}" -j1 "$big"
-    measure ugraph_j2_small "$small" "${u[@]}" -j2 "$small"
-    measure ugraph_j2_grid "$grid" "${u[@]}" -j2 "$grid"
-    measure ugraph_j2_uniform "$uniform" "${u[@]}" -j2 "$uniform"
-    measure ugraph_j2_gz "$big.gz" "${u[@]}" -j2 "$big.gz"
-    measure ugraph_j2_mtx "$mtx" "${u[@]}" -j2 "$mtx"
+    local u=(-q --format=summary)
+    measure_ugraph ugraph_j2_big "$big" "${u[@]}" -j2 "$big"
+    measure_ugraph ugraph_j1_big "$big" "${u[@]}" -j1 "$big"
+    measure_ugraph ugraph_j2_small "$small" "${u[@]}" -j2 "$small"
+    measure_ugraph ugraph_j2_grid "$grid" "${u[@]}" -j2 "$grid"
+    measure_ugraph ugraph_j2_uniform "$uniform" "${u[@]}" -j2 "$uniform"
+    measure_ugraph ugraph_j2_gz "$big.gz" "${u[@]}" -j2 "$big.gz"
+    measure_ugraph ugraph_j2_mtx "$mtx" "${u[@]}" -j2 "$mtx"
     for graph in sparse names; do
-        measure "ugraph_j2_$graph" "${!graph}" "${u[@]}" -j2 "${!graph}"
-        measure "ugraph_j1_$graph" "${!graph}" "${u[@]}" -j1 "${!graph}"
+        measure_ugraph "ugraph_j2_$graph" "${!graph}" "${u[@]}" -j2 "${!graph}"
+        measure_ugraph "ugraph_j1_$graph" "${!graph}" "${u[@]}" -j1 "${!graph}"
     done
-    stdout=/dev/null measure ugraph_text_big "$big" "$UGRAPH" -q --format=text -j2 "$big"
+    stdout=/dev/null measure_ugraph ugraph_text_big "$big" -q --format=text -j2 "$big"
     for graph in big small grid uniform; do
         measure "wc_$graph" "${!graph}" wc -l "${!graph}"
     done
@@ -377,6 +398,32 @@ print_floors() {
     done
 }
 
+# Each ugraph row beside the baseline's medians of the same command: the ratio to three
+# places, since a few percent is what a change of the code moves.
+print_baseline() {
+    local key width=7 ours theirs
+    [ -n "$baseline" ] || return 0
+    for key in "${order[@]}"; do
+        [[ "$key" == ugraph_* ]] && ((${#label[$key]} > width)) && width=${#label[$key]}
+    done
+    echo
+    echo "ugraph beside the baseline ($baseline): median wall s; \"slower\" marks ugraph more" \
+        "than 5% slower."
+    echo
+    printf '| %-*s | %8s | %8s | %18s | %-6s |\n' "$width" Command ugraph baseline \
+        "ugraph / baseline" Note
+    printf '|%s|---------:|---------:|-------------------:|--------|\n' "$(dashes $((width + 2)))"
+    for key in "${order[@]}"; do
+        [[ "$key" == ugraph_* ]] || continue
+        ours="$(median "$key" 1)"
+        theirs="$(median "baseline_$key" 1)"
+        printf '| %-*s | %8s | %8s | %18s | %-6s |\n' "$width" "${label[$key]}" "$(wall "$key")" \
+            "$(wall "baseline_$key")" "$(awk -v a="$ours" -v b="$theirs" \
+                'BEGIN { if (b > 0) printf "%.3f", a / b; else printf "n/a" }')" \
+            "$(awk -v a="$ours" -v b="$theirs" 'BEGIN { if (a > 1.05 * b) printf "slower" }')"
+    done
+}
+
 install_missing
 build
 work="$(mktemp -d)"
@@ -392,3 +439,4 @@ done
 print_table
 print_targets
 print_floors
+print_baseline
