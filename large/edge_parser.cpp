@@ -183,17 +183,6 @@ static bool node_of(EdgeParser& r, const Field& field, std::uint64_t position, L
     return name_node_of(r, field, position, batch, node);
 }
 
-// Makes every direct node of the batch, whose words were fetched as its
-// lines were read: hashed nodes are made as they are found.
-static void make_nodes(NodeIndex& nodes, const LinkBatch& batch) {
-    for (std::uint32_t i = 0; i < batch.count; i++) {
-        mark_node(nodes, batch.from[i]);
-        if (batch.to[i] != 0) {
-            mark_node(nodes, batch.to[i]);
-        }
-    }
-}
-
 // Finds the fields of a line's two ids, as far as the line goes; nullptr
 // at a fault, else a place in the line.
 static const char* id_fields(EdgeParser& r, const char* p, Field& a, Field& b, bool& linked) {
@@ -458,30 +447,38 @@ void start_parser(EdgeParser& parser, NodeIndex& nodes, const LineGrammar& gramm
     parser.fault = FailureKind::none;
 }
 
+// The span's and the parser's fields are read into locals once: the loop
+// calls functions that take the parser, after which its fields would be
+// read again from memory.
 bool parse_batch(EdgeParser& r, Span& span, LinkBatch& batch) {
     batch.count = 0;
     batch.pending = 0;
     const bool matrix = r.grammar.matrix;
+    const bool usual = r.usual;
+    const char separator = r.separator;
+    const NameStops& stops = r.stops;
+    const char* const begin = span.begin;
+    const char* const end = span.end;
+    const std::uint64_t position = span.position;
+    std::uint64_t lines = span.lines;
     const char* p = span.at;
-    while (p < span.end && batch.count < LINK_BATCH) {
-        const std::uint64_t at = span.position + static_cast<std::uint64_t>(p - span.begin);
-        const char* next = r.usual ? usual_line(r, r.stops, r.separator, p, at, batch) : nullptr;
+    while (p < end && batch.count < LINK_BATCH) {
+        const std::uint64_t at = position + static_cast<std::uint64_t>(p - begin);
+        const char* next = usual ? usual_line(r, stops, separator, p, at, batch) : nullptr;
         if (next == nullptr) {
-            next = matrix ? read_entry(r, p, span.end, batch)
-                          : read_line(r, p, span.begin, span.end, span.position, batch);
+            next = matrix ? read_entry(r, p, end, batch)
+                          : read_line(r, p, begin, end, position, batch);
         }
         if (next == nullptr) {
+            span.lines = lines;
             return false; // the file is refused: its links need no node
         }
         p = next;
-        span.lines++;
+        lines++;
     }
     span.at = p;
-    if (!find_pending(r, batch)) {
-        return false;
-    }
-    make_nodes(*r.nodes, batch);
-    return true;
+    span.lines = lines;
+    return find_pending(r, batch);
 }
 
 } // namespace ugraph

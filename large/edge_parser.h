@@ -39,8 +39,10 @@ struct PendingId {
     std::uint32_t length;
 };
 
-// The links of up to LINK_BATCH lines as node indexes, every node made:
-// from[i] and to[i], to[i] 0 for a node alone on its line. The hashed ids
+// The links of up to LINK_BATCH lines as node indexes: from[i] and to[i],
+// to[i] 0 for a node alone on its line. A hashed node is made as it is
+// found; a direct number's index is its number plus one, made a node by
+// the sink that takes it (mark_node). The hashed ids
 // of a batch are looked up together, after its lines are read: each stage
 // fetches what the next one reads for every id, so their misses overlap.
 struct LinkBatch {
@@ -81,7 +83,7 @@ struct Span {
 };
 
 // Reads the span's next lines into the batch, until it is full or the span
-// ends: the ids become node indexes, and every node is made. False at a
+// ends: the ids become node indexes. False at a
 // fault (parser.fault), with span.lines the lines before it. Only inside the
 // node index's table (enter_table); between batches the table may grow.
 bool parse_batch(EdgeParser& parser, Span& span, LinkBatch& batch);

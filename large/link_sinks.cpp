@@ -16,9 +16,10 @@ static void prefetch_parent(NodeIndex& nodes, std::uint32_t index) {
     }
 }
 
-// The nodes' words were fetched while the batch was read, and their
-// parents are fetched first, so the misses of many links overlap instead of
-// one after another.
+// Every node of the batch becomes a tree of the forest when new, and every
+// link joins two. The nodes' words were fetched while the batch was read,
+// and their parents are fetched first, so the misses of many links overlap
+// instead of one after another.
 bool take_batch(ForestSink& sink, const LinkBatch& batch) {
     NodeIndex& nodes = *sink.nodes;
     for (std::uint32_t i = 0; i < batch.count; i++) {
@@ -28,9 +29,11 @@ bool take_batch(ForestSink& sink, const LinkBatch& batch) {
     for (std::uint32_t i = 0; i < batch.count; i++) {
         const std::uint32_t a = batch.from[i];
         const std::uint32_t b = batch.to[i];
+        mark_node(nodes, a);
         if (b == 0) {
             continue; // a node without links
         }
+        mark_node(nodes, b);
         sink.links++;
         unite(nodes, a, b);
         if (sink.keep && !keep_link(sink.kept, a, b)) {

@@ -8,8 +8,9 @@
 
 namespace ugraph {
 
-// Every link of the batch joins its two nodes in the node index's forest,
-// on any number of threads at once; with `keep`, the link is kept too, in
+// Every node of the batch is made a node, its own tree when new, and every
+// link joins its two nodes in the node index's forest, on any number of
+// threads at once; with `keep`, the link is kept too, in
 // the sink's own store. `links` counts the links taken.
 struct ForestSink {
     NodeIndex* nodes;
