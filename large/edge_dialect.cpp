@@ -2,6 +2,7 @@
 #include "large/edge_dialect.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -164,10 +165,10 @@ static bool find_header(const FirstLines& lines, const DialectChoice& choice, Di
            (choice.header == HeaderChoice::from_file && looks_like_header(lines, d));
 }
 
-bool find_edge_shape(GraphSource& source, const DialectChoice& choice, EdgeShape& shape) {
+Failure find_edge_shape(GraphSource& source, const DialectChoice& choice, EdgeShape& shape) {
     FirstLines lines{};
     if (!read_first_lines(source, lines)) {
-        return false;
+        return read_failure(source, errno);
     }
     Dialect& d = shape.dialect;
     d = Dialect{choice.separator != 0 ? choice.separator : BLANKS, 0, 1};
@@ -175,7 +176,7 @@ bool find_edge_shape(GraphSource& source, const DialectChoice& choice, EdgeShape
     shape.start = 0;
     shape.skipped = 0;
     if (lines.first == nullptr) {
-        return true; // no data: any shape reads it
+        return failure(FailureKind::none); // no data: any shape reads it
     }
     if (choice.separator == 0) {
         d.separator = separator_of(lines.first);
@@ -189,7 +190,7 @@ bool find_edge_shape(GraphSource& source, const DialectChoice& choice, EdgeShape
     if (choice.ids == IdChoice::from_file && names_among(lines, data, d)) {
         shape.ids = IdKind::names;
     }
-    return true;
+    return failure(FailureKind::none);
 }
 
 } // namespace ugraph

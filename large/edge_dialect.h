@@ -47,9 +47,8 @@ inline constexpr std::uint64_t ID_LOOK = 1U << 16;
 
 // Finds the shape from the text's first lines, read into the source's head:
 // the separator and a header from the first data line (the first line that
-// is not blank and not a comment), the ids from the first 64 KiB. False,
-// with errno or the source's fault, when a read fails.
-bool find_edge_shape(GraphSource& source, const DialectChoice& choice, EdgeShape& shape);
+// is not blank and not a comment), the ids from the first 64 KiB.
+Failure find_edge_shape(GraphSource& source, const DialectChoice& choice, EdgeShape& shape);
 
 } // namespace ugraph
 

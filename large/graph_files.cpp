@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
 #include <new>
 
 #include "console/console.h"
@@ -144,9 +143,7 @@ static Failure read_file(FileRun& run) {
     if (reads_as_names(run)) {
         run.sniffed.ids = IdKind::names;
         f = start_nodes(run);
-        if (!failed(f) && !rewind_source(run.source)) {
-            f = read_failure(run.source, errno);
-        }
+        f = failed(f) ? f : rewind_source(run.source);
         f = failed(f) ? f : read_pass(run);
     }
     return failed(f) ? f : check_entries(run);

@@ -191,10 +191,7 @@ Failure open_source(const char* name, GraphSource& source) {
     return failure(FailureKind::none);
 }
 
-bool rewind_source(GraphSource& source) {
-    if (!source.again) {
-        return false;
-    }
+Failure rewind_source(GraphSource& source) {
     source.head.clear();
     source.ended = false;
     source.decoder.reset();
@@ -203,14 +200,17 @@ bool rewind_source(GraphSource& source) {
     if (source.compressed) {
         Inflater& f = *source.inflater;
         if (lseek(source.fd, 0, SEEK_SET) < 0 || inflateReset(&f.stream) != Z_OK) {
-            return false;
+            return read_failure(source, errno);
         }
         f.stream.avail_in = 0;
         f.inputEnded = false;
         source.fault = SourceFault::none;
     }
     // A stream's pass begins in the head, at start: the head must reach it.
-    return begin_text(source) && peek_head(source, source.start);
+    if (!begin_text(source) || !peek_head(source, source.start)) {
+        return read_failure(source, errno);
+    }
+    return failure(FailureKind::none);
 }
 
 // Carriage returns as newlines, in bytes just read.
@@ -225,8 +225,8 @@ static void read_cr_as_newline(char* bytes, std::uint64_t count) {
     }
 }
 
-bool settle_line_ends(GraphSource& source) {
-    return peek_until(source, 1U << 16, [&source] {
+Failure settle_line_ends(GraphSource& source) {
+    const bool read = peek_until(source, 1U << 16, [&source] {
         std::vector<char>& head = source.head;
         const auto end = static_cast<std::size_t>(
             std::find_if(head.begin(), head.end(), [](char c) { return c == '\n' || c == '\r'; }) -
@@ -241,6 +241,7 @@ bool settle_line_ends(GraphSource& source) {
         }
         return false; // a text of one line, when whole
     });
+    return read ? failure(FailureKind::none) : read_failure(source, errno);
 }
 
 void close_source(GraphSource& source) {

@@ -49,12 +49,15 @@ Failure open_source(const char* name, GraphSource& source);
 void close_source(GraphSource& source);
 
 // Reads the text from its start again, as at its opening, keeping its line
-// ends; false when it cannot be (a pipe), or with errno when a read fails.
-bool rewind_source(GraphSource& source);
+// ends; only a source that can be (again).
+Failure rewind_source(GraphSource& source);
 
 // Reads every carriage return as a newline when the text's first line ends
-// with one that no newline follows; false, with errno, when a read fails.
-bool settle_line_ends(GraphSource& source);
+// with one that no newline follows.
+Failure settle_line_ends(GraphSource& source);
+
+// The reads below are the source's own, and fail as a system call does:
+// with errno, or with the source's fault set; read_failure tells which.
 
 // Makes head hold the text's first `count` bytes, or all of it when shorter;
 // false, with errno or the source's fault, when a read fails.

@@ -85,9 +85,12 @@ static bool tells_format(const GraphSource& source, InputFormat& format) {
     return (token != nullptr && known) || whole;
 }
 
-bool detect_input_format(GraphSource& source, InputFormat& format) {
-    return peek_until(source, PEEK_STEP,
-                      [&source, &format] { return tells_format(source, format); });
+Failure detect_input_format(GraphSource& source, InputFormat& format) {
+    if (!peek_until(source, PEEK_STEP,
+                    [&source, &format] { return tells_format(source, format); })) {
+        return read_failure(source, errno);
+    }
+    return failure(FailureKind::none);
 }
 
 struct Magic {

@@ -18,8 +18,8 @@ const char* binary_kind(const char* bytes, std::size_t size);
 
 // The format the text's first bytes show: a first line that begins with
 // %%MatrixMarket, a first token (after blanks and comments) of graph, digraph
-// or strict, or else an edge list. False when a read fails.
-bool detect_input_format(GraphSource& source, InputFormat& format);
+// or strict, or else an edge list.
+Failure detect_input_format(GraphSource& source, InputFormat& format);
 
 // A Matrix Market file's banner and size line.
 struct MatrixHeader {

@@ -57,8 +57,9 @@ static std::uint64_t text_after(const GraphSource& source, std::uint64_t read) {
 // the direct range of numbers follows what the first lines show.
 static Failure sniff_edges(GraphSource& source, const DialectChoice& choice, Sniffed& s) {
     EdgeShape shape{};
-    if (!find_edge_shape(source, choice, shape)) {
-        return read_failure(source, errno);
+    Failure f = find_edge_shape(source, choice, shape);
+    if (failed(f)) {
+        return f;
     }
     source.start = shape.start;
     s.grammar = LineGrammar{shape.dialect, false, 0, 0};
@@ -71,7 +72,7 @@ static Failure sniff_edges(GraphSource& source, const DialectChoice& choice, Sni
         s.directIds = direct_range(head.data() + shape.start, head.data() + end, shape.dialect,
                                    text_after(source, end));
     }
-    return failure(FailureKind::none);
+    return f;
 }
 
 Failure sniff(GraphSource& source, const GraphFileOptions& options, Sniffed& sniffed) {
@@ -81,16 +82,20 @@ Failure sniff(GraphSource& source, const GraphFileOptions& options, Sniffed& sni
     if (failed(f)) {
         return f;
     }
-    if (options.input == InputChoice::from_content && !detect_input_format(source, found)) {
-        return read_failure(source, errno);
+    if (options.input == InputChoice::from_content) {
+        f = detect_input_format(source, found);
+        if (failed(f)) {
+            return f;
+        }
     }
     sniffed.format = chosen_format(options.input, found);
     if (sniffed.format == InputFormat::dot) {
         sniffed.ids = IdKind::names;
         return f;
     }
-    if (!settle_line_ends(source)) {
-        return read_failure(source, errno);
+    f = settle_line_ends(source);
+    if (failed(f)) {
+        return f;
     }
     return sniffed.format == InputFormat::mtx ? sniff_matrix(source, sniffed)
                                               : sniff_edges(source, options.dialect, sniffed);

@@ -11,6 +11,13 @@
 // own index. Roots are linked by index, the larger below the smaller, so
 // every parent has a smaller index than its child, no cycle can form, and
 // the root of every tree is its smallest index.
+//
+// Threads: find_root and unite run on any number of threads at once, on the
+// words through atomic_ref: a load of a parent acquires, the store that
+// halves a path releases, and the compare-and-swap that links a root does
+// both, so a thread that meets a new parent reads what its linker wrote.
+// Once the readers are joined, the words are read plainly (the component
+// labels), and still hold parents and nothing else.
 #ifndef UGRAPH_UNION_FIND_H
 #define UGRAPH_UNION_FIND_H
 
