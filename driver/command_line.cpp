@@ -87,7 +87,6 @@ static const char USAGE[] =
     "Exit status: 0 on success, 1 when the data file, a graph or a FILE cannot be\n"
     "used, 2 for wrong usage.\n";
 
-inline constexpr std::int32_t MAX_THREADS = 1024;
 inline constexpr std::uint32_t MAX_FIELD = 1000000; // of --columns
 
 // What the command line asks for; a repeated option counts as its last value.
@@ -304,9 +303,9 @@ static int run_files(const Options& o) {
     }
     if (o.threads != nullptr) {
         const std::int32_t threads = whole_number(o.threads);
-        if (threads < 1 || threads > MAX_THREADS) {
+        if (threads < 1 || threads > static_cast<std::int32_t>(MAX_THREADS)) {
             print_error("ugraph: the thread count must be a whole number from 1 to %d, not '%s'",
-                        MAX_THREADS, o.threads);
+                        static_cast<int>(MAX_THREADS), o.threads);
             return point_to_help();
         }
         options.threads = static_cast<std::uint32_t>(threads);

@@ -25,7 +25,7 @@
 
 namespace ugraph {
 
-static std::uint32_t default_threads() {
+static std::uint32_t cpus_to_run_on() {
     cpu_set_t cpus;
     CPU_ZERO(&cpus);
     if (sched_getaffinity(0, sizeof cpus, &cpus) == 0 && CPU_COUNT(&cpus) > 0) {
@@ -33,6 +33,10 @@ static std::uint32_t default_threads() {
     }
     const long online = sysconf(_SC_NPROCESSORS_ONLN);
     return online > 0 ? static_cast<std::uint32_t>(online) : 1;
+}
+
+static std::uint32_t default_threads() {
+    return std::min(cpus_to_run_on(), MAX_THREADS);
 }
 
 // One file as it is read: where from, what it holds, and what it gave.

@@ -21,7 +21,8 @@ struct ComponentChoice {
 struct GraphFileOptions {
     FileFormat format;
     DialectChoice dialect;   // of an edge list: what the options set
-    std::uint32_t threads;   // 0: as many as the CPUs this process may run on
+    std::uint32_t threads;   // 1 to MAX_THREADS; 0: as many as the CPUs this process may
+                             // run on, up to MAX_THREADS
     bool quiet;              // no progress line
     std::uint64_t blockSize; // bytes a worker takes at a time; 0 for the default
     InputChoice input;

@@ -48,8 +48,10 @@ template <typename T> Block<T> zeroed_block(std::size_t count) {
 // Workers take indexes a run at a time; past seven eighths of the slots, a
 // run of every thread there may be still fits.
 inline constexpr std::uint64_t INDEX_RUN = 16;
-inline constexpr std::uint64_t FIRST_SLOTS = 1U << 17;      // its eighth: 1024 threads' runs
+inline constexpr std::uint32_t MAX_THREADS = 1024; // that look up ids at once, at most
+inline constexpr std::uint64_t FIRST_SLOTS = 1U << 17;
 inline constexpr std::uint64_t MOST_FIRST_SLOTS = 1U << 22; // 16 MiB: a guess costs no more
+static_assert(FIRST_SLOTS / 8 >= MAX_THREADS * INDEX_RUN, "every thread's run fits past 7/8");
 
 // A slot's bits: the index below, the tag of its hash above.
 inline constexpr std::uint32_t INDEX_BITS = 30;
