@@ -4,27 +4,29 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
-#include <zlib.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 
+#include "large/decompressor.h"
 #include "large/utf16_text.h"
 
 namespace ugraph {
 
-inline constexpr std::uint64_t INFLATE_INPUT = 1U << 16;
+inline constexpr std::uint64_t STREAM_PIECE = 1U << 16;
 
-struct Inflater {
-    z_stream stream; // points into input; never moves once begun
+// The compressed bytes read and not yet taken are flow.in's, in input.
+struct Unpacker {
+    DecompressorPtr decompressor;
     std::vector<unsigned char> input;
+    Flow flow;
     bool inputEnded;
+    bool ended; // the last stream ended: the libraries differ on a step after it
 };
 
-void InflaterEnd::operator()(Inflater* inflater) const {
-    inflateEnd(&inflater->stream);
-    std::unique_ptr<Inflater> owned(inflater);
+void UnpackerEnd::operator()(Unpacker* unpacker) const {
+    std::unique_ptr<Unpacker> owned(unpacker);
 }
 
 // UTF-8 decoded ahead of the reads that take it.
@@ -62,29 +64,31 @@ static long read_raw(GraphSource& source, char* bytes, std::uint64_t count) {
 }
 
 // Begins decompressing, with the bytes already read as the first input.
-static bool begin_inflating(GraphSource& source, const std::vector<char>& read) {
-    auto inflater = std::make_unique<Inflater>();
-    inflater->input.assign(read.begin(), read.end());
-    z_stream& z = inflater->stream;
-    z.next_in = inflater->input.data();
-    z.avail_in = static_cast<uInt>(inflater->input.size());
-    if (inflateInit2(&z, 16 + MAX_WBITS) != Z_OK) { // gzip only
+static bool begin_unpacking(GraphSource& source, Compression kind, const std::vector<char>& read) {
+    auto unpacker = std::make_unique<Unpacker>();
+    unpacker->decompressor = begin_decompressor(kind);
+    if (!unpacker->decompressor) {
         errno = ENOMEM;
         return false;
     }
-    source.inflater.reset(inflater.release());
+    unpacker->input.assign(read.begin(), read.end());
+    unpacker->flow.in = unpacker->input.data();
+    unpacker->flow.inLeft = unpacker->input.size();
+    source.unpacker.reset(unpacker.release());
     source.compressed = true;
     source.regular = false;
     return true;
 }
 
-// Reads the first bytes and begins decompressing when they are gzip's magic.
-static bool detect_gzip(GraphSource& source) {
-    std::vector<char> first(2);
+// Reads the first bytes and begins decompressing when their magic is a
+// compression's.
+static bool detect_compression(GraphSource& source) {
+    std::vector<char> first(COMPRESSION_LOOK);
     std::size_t length = 0;
-    while (length < 2) {
-        const long got = source.regular ? read_at(source, first.data() + length, 2 - length, length)
-                                        : read_raw(source, first.data() + length, 2 - length);
+    while (length < first.size()) {
+        const std::size_t want = first.size() - length;
+        const long got = source.regular ? read_at(source, first.data() + length, want, length)
+                                        : read_raw(source, first.data() + length, want);
         if (got < 0) {
             return false;
         }
@@ -94,19 +98,19 @@ static bool detect_gzip(GraphSource& source) {
         length += static_cast<std::size_t>(got);
     }
     first.resize(length);
-    const bool gzip = length == 2 && first[0] == '\x1f' && first[1] == '\x8b';
-    if (!gzip) {
+    const Compression kind = compression_of(first.data(), length);
+    if (kind == Compression::none) {
         if (!source.regular) {
             source.head = first; // the pass reads them first
-            source.ended = length < 2;
+            source.ended = length < COMPRESSION_LOOK;
         }
         return true;
     }
-    if (source.regular && lseek(source.fd, 2, SEEK_SET) < 0) {
+    if (source.regular && lseek(source.fd, static_cast<off_t>(length), SEEK_SET) < 0) {
         return false;
     }
-    source.consumed = 2;
-    return begin_inflating(source, first);
+    source.consumed = length;
+    return begin_unpacking(source, kind, first);
 }
 
 // Decodes a piece of UTF-16 into the decoder's UTF-8, after what is left of it.
@@ -185,7 +189,7 @@ Failure open_source(const char* name, GraphSource& source) {
     source.regular = S_ISREG(status.st_mode);
     source.again = source.regular;
     source.size = source.regular ? static_cast<std::uint64_t>(status.st_size) : 0;
-    if (!detect_gzip(source) || !begin_text(source)) {
+    if (!detect_compression(source) || !begin_text(source)) {
         return refuse_source(source, errno);
     }
     return failure(FailureKind::none);
@@ -198,12 +202,16 @@ Failure rewind_source(GraphSource& source) {
     source.regular = !source.compressed;
     source.consumed = 0;
     if (source.compressed) {
-        Inflater& f = *source.inflater;
-        if (lseek(source.fd, 0, SEEK_SET) < 0 || inflateReset(&f.stream) != Z_OK) {
+        Unpacker& u = *source.unpacker;
+        if (lseek(source.fd, 0, SEEK_SET) < 0) {
             return read_failure(source, errno);
         }
-        f.stream.avail_in = 0;
-        f.inputEnded = false;
+        if (!restart_decompressor(*u.decompressor)) {
+            return read_failure(source, ENOMEM);
+        }
+        u.flow.inLeft = 0;
+        u.inputEnded = false;
+        u.ended = false;
         source.fault = SourceFault::none;
     }
     // A stream's pass begins in the head, at start: the head must reach it.
@@ -245,7 +253,7 @@ Failure settle_line_ends(GraphSource& source) {
 }
 
 void close_source(GraphSource& source) {
-    source.inflater.reset();
+    source.unpacker.reset();
     if (source.fd > STDIN_FILENO) {
         close(source.fd);
     }
@@ -275,17 +283,17 @@ long read_at(const GraphSource& source, char* bytes, std::uint64_t count, std::u
     return static_cast<long>(done);
 }
 
-static bool refill(GraphSource& source, Inflater& f) {
-    if (f.input.size() < INFLATE_INPUT) {
-        f.input.resize(INFLATE_INPUT);
+static bool refill(GraphSource& source, Unpacker& u) {
+    if (u.input.size() < STREAM_PIECE) {
+        u.input.resize(STREAM_PIECE);
     }
-    const long got = read_raw(source, reinterpret_cast<char*>(f.input.data()), f.input.size());
+    const long got = read_raw(source, reinterpret_cast<char*>(u.input.data()), u.input.size());
     if (got < 0) {
         return false;
     }
-    f.inputEnded = got == 0;
-    f.stream.next_in = f.input.data();
-    f.stream.avail_in = static_cast<uInt>(got);
+    u.inputEnded = got == 0;
+    u.flow.in = u.input.data();
+    u.flow.inLeft = static_cast<std::size_t>(got);
     return true;
 }
 
@@ -294,48 +302,54 @@ static long fail(GraphSource& source, SourceFault fault) {
     return -1;
 }
 
-// Decompresses into bytes; members of a concatenation follow one another.
-static long inflate_on(GraphSource& source, char* bytes, std::uint64_t count) {
-    Inflater& f = *source.inflater;
-    z_stream& z = f.stream;
-    z.next_out = reinterpret_cast<Bytef*>(bytes);
-    z.avail_out = static_cast<uInt>(std::min<std::uint64_t>(count, 1U << 30));
-    const uInt wanted = z.avail_out;
-    while (z.avail_out == wanted) {
-        if (z.avail_in == 0 && !f.inputEnded && !refill(source, f)) {
+// Decompresses into bytes; streams of a concatenation follow one another.
+// A stream that stops short of its end, with room left for more, is cut off.
+static long unpack_on(GraphSource& source, char* bytes, std::uint64_t count) {
+    Unpacker& u = *source.unpacker;
+    Flow& f = u.flow;
+    f.out = bytes;
+    f.outLeft = static_cast<std::size_t>(std::min<std::uint64_t>(count, 1U << 30));
+    const std::size_t wanted = f.outLeft;
+    while (f.outLeft == wanted && !u.ended) {
+        if (f.inLeft == 0 && !u.inputEnded && !refill(source, u)) {
             return -1;
         }
-        const int status = inflate(&z, Z_NO_FLUSH);
-        if (status == Z_STREAM_END) {
-            if (z.avail_in == 0 && !f.inputEnded && !refill(source, f)) {
+        f.finish = f.inLeft == 0 && u.inputEnded;
+        const Step step = decompress_step(*u.decompressor, f);
+        if (step == Step::stream_end) {
+            if (f.inLeft == 0 && !u.inputEnded && !refill(source, u)) {
                 return -1;
             }
-            if (z.avail_in == 0) {
-                break; // the last member
+            u.ended = f.inLeft == 0; // the last stream
+            if (u.ended) {
+                break;
             }
-            inflateReset(&z);
-        } else if (status == Z_DATA_ERROR || status == Z_NEED_DICT || status == Z_STREAM_ERROR) {
+            if (!restart_decompressor(*u.decompressor)) {
+                errno = ENOMEM;
+                return -1;
+            }
+        } else if (step == Step::damaged) {
             return fail(source, SourceFault::damaged);
-        } else if (status == Z_MEM_ERROR) {
+        } else if (step == Step::out_of_memory) {
             errno = ENOMEM;
             return -1;
-        } else if (z.avail_in == 0 && f.inputEnded) {
+        } else if (f.inLeft == 0 && u.inputEnded && f.outLeft > 0) {
             return fail(source, SourceFault::cut_off);
         }
     }
-    return static_cast<long>(wanted - z.avail_out);
+    return static_cast<long>(wanted - f.outLeft);
 }
 
-// The file's bytes, decompressed when they are gzip's.
+// The file's bytes, decompressed when they are compressed.
 static long read_bytes(GraphSource& source, char* bytes, std::uint64_t count) {
-    return source.compressed ? inflate_on(source, bytes, count) : read_raw(source, bytes, count);
+    return source.compressed ? unpack_on(source, bytes, count) : read_raw(source, bytes, count);
 }
 
 // UTF-8 from the decoder, which reads and decodes a piece whenever it has none.
 static long decode_on(GraphSource& source, char* bytes, std::uint64_t count) {
     Decoder& d = *source.decoder;
     while (d.taken == d.decoded.size() && !d.ended) {
-        d.raw.resize(INFLATE_INPUT);
+        d.raw.resize(STREAM_PIECE);
         const long got = read_bytes(source, d.raw.data(), d.raw.size());
         if (got < 0) {
             return -1;

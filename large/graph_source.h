@@ -12,9 +12,9 @@ namespace ugraph {
 
 enum class SourceFault { none, damaged, cut_off };
 
-struct Inflater; // a gzip stream being decompressed
-struct InflaterEnd {
-    void operator()(Inflater* inflater) const;
+struct Unpacker; // a compressed stream being read and decompressed
+struct UnpackerEnd {
+    void operator()(Unpacker* unpacker) const;
 };
 
 struct Decoder; // UTF-16 being turned into UTF-8
@@ -26,7 +26,7 @@ struct GraphSource {
     const char* name; // as given; "-" is standard input
     int fd;
     bool regular;        // a plain regular file: read anywhere, in blocks, on every core
-    bool compressed;     // gzip: decompressed as it is read, front to back, as a stream
+    bool compressed;     // gzip, xz, bzip2 or zstd: decompressed as it is read, as a stream
     bool again;          // a regular file underneath: the text can be read again
     std::uint64_t skip;  // bytes of a regular file before its text: a byte-order mark
     std::uint64_t size;  // bytes of a regular file's text, compressed or not
@@ -38,11 +38,11 @@ struct GraphSource {
     std::uint64_t consumed; // bytes of the file read so far, for progress
     bool crLines;           // a lone carriage return ends a line: each is read as a newline
     SourceFault fault;
-    std::unique_ptr<Inflater, InflaterEnd> inflater;
+    std::unique_ptr<Unpacker, UnpackerEnd> unpacker;
     std::unique_ptr<Decoder, DecoderEnd> decoder; // UTF-16 text: read as a stream, in UTF-8
 };
 
-// Opens the operand, tells a gzip stream by its first bytes and reads the
+// Opens the operand, tells a compressed stream by its first bytes and reads the
 // text's byte-order mark: UTF-8's is passed over, and UTF-16's has the text
 // read in UTF-8.
 Failure open_source(const char* name, GraphSource& source);

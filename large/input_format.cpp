@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "large/decompressor.h"
 #include "large/edge_fields.h"
 #include "large/edge_parser.h"
 #include "large/node_index.h"
@@ -102,11 +103,6 @@ struct Magic {
 
 // The signatures of the files most often mistaken for graphs.
 static const Magic MAGICS[] = {
-    {0,
-     "\xFD"
-     "7zXZ\0",
-     6, "xz-compressed data"},
-    {0, "\x28\xB5\x2F\xFD", 4, "zstd-compressed data"},
     {0, "PK\x03\x04", 4, "a zip archive"},
     {0, "PK\x05\x06", 4, "a zip archive"},
     {0, "7z\xBC\xAF\x27\x1C", 6, "a 7z archive"},
@@ -119,17 +115,27 @@ static const Magic MAGICS[] = {
     {0, "\x89PNG\r\n\x1A\n", 8, "a PNG image"},
 };
 
-// bzip2's "BZh", a block size digit, then the first block's magic (or, for
-// no data, the end's), so that a text beginning "BZh9" stays a text.
-static bool is_bzip2(const char* bytes, std::size_t size) {
-    return size >= 10 && std::memcmp(bytes, "BZh", 3) == 0 && bytes[3] >= '1' && bytes[3] <= '9' &&
-           (std::memcmp(bytes + 4, "\x31\x41\x59\x26\x53\x59", 6) == 0 ||
-            std::memcmp(bytes + 4, "\x17\x72\x45\x38\x50\x90", 6) == 0);
+// Compressed data found inside a decompressed text (a file's own
+// compression is read before its text is); gzip's inside is read as text,
+// as it always was.
+static const char* compressed_kind(const char* bytes, std::size_t size) {
+    switch (compression_of(bytes, size)) {
+    case Compression::xz:
+        return "xz-compressed data";
+    case Compression::bzip2:
+        return "bzip2-compressed data";
+    case Compression::zstd:
+        return "zstd-compressed data";
+    case Compression::gzip:
+    case Compression::none:
+        break;
+    }
+    return nullptr;
 }
 
 const char* binary_kind(const char* bytes, std::size_t size) {
-    if (is_bzip2(bytes, size)) {
-        return "bzip2-compressed data";
+    if (const char* kind = compressed_kind(bytes, size)) {
+        return kind;
     }
     for (const Magic& m : MAGICS) {
         if (size >= m.offset + m.length && std::memcmp(bytes + m.offset, m.bytes, m.length) == 0) {

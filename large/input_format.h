@@ -12,8 +12,9 @@ enum class InputFormat { edges, mtx, dot };
 inline constexpr std::uint64_t BINARY_LOOK = 1U << 16;
 
 // What the text's first bytes (up to BINARY_LOOK of them) show it to be when
-// it is no graph: compressed data gzip is not, an archive, a program, a
-// document, an image, or binary data (a NUL byte); nullptr for text.
+// it is no graph: compressed data (xz, bzip2 or zstd inside a decompressed
+// text), an archive, a program, a document, an image, or binary data (a NUL
+// byte); nullptr for text.
 const char* binary_kind(const char* bytes, std::size_t size);
 
 // The format the text's first bytes show: a first line that begins with

@@ -213,23 +213,25 @@ TEST(EdgeDialect, Utf16Text) {
 }
 
 // Files that are no graphs are refused by what they are; text in any
-// encoding is read.
+// encoding is read. xz, bzip2 and zstd data is refused inside gzip only: as
+// a file's own bytes it is decompressed.
 TEST(EdgeDialect, NotAGraph) {
     const std::string tar = std::string(257, 'x') + "ustar" + std::string(250, '\0');
     struct Case {
         std::string bytes;
-        std::string kind; // empty: read as a graph
+        std::string kind;    // empty: read as a graph
+        bool inside = false; // refused only inside gzip
     };
     const Case cases[] = {
         {"\xFD"
          "7zXZ" +
              std::string(1, '\0') + "abc",
-         "xz-compressed data"},
-        {"BZh91AY&SYabc", "bzip2-compressed data"},
+         "xz-compressed data", true},
+        {"BZh91AY&SYabc", "bzip2-compressed data", true},
         {"BZh9 names\n", ""},
         {"\x28\xB5\x2F\xFD"
          "abc",
-         "zstd-compressed data"},
+         "zstd-compressed data", true},
         {"PK\x03\x04"
          "abc",
          "a zip archive"},
@@ -255,6 +257,9 @@ TEST(EdgeDialect, NotAGraph) {
         ScratchDir::write("g.txt", c.bytes);
         ScratchDir::write("g.gz", gzipped(c.bytes));
         for (const char* name : {"g.txt", "g.gz"}) {
+            if (c.inside && std::string(name) == "g.txt") {
+                continue;
+            }
             const Outcome r = run_args({"-q", name});
             if (c.kind.empty()) {
                 EXPECT_EQ(r.err, "") << c.bytes;
