@@ -33,8 +33,9 @@ Compression compression_of(const char* bytes, std::size_t size) {
         return Compression::gzip;
     }
     if (starts("\xFD"
-               "7zXZ\0",
-               6)) {
+               "7zXZ",
+               5) &&
+        size > 5 && bytes[5] == '\0') {
         return Compression::xz;
     }
     if (starts("BZh", 3) && size > 3 && bytes[3] >= '1' && bytes[3] <= '9' &&
@@ -128,8 +129,8 @@ static Step bzip2_step(Decompressor& d, Flow& flow) {
 static bool begin_zstd(Decompressor& d) {
     d.zstd = ZSTD_createDCtx();
     const ZSTD_bounds window = ZSTD_dParam_getBounds(ZSTD_d_windowLogMax);
-    return d.zstd != nullptr &&
-           !ZSTD_isError(ZSTD_DCtx_setParameter(d.zstd, ZSTD_d_windowLogMax, window.upperBound));
+    return d.zstd != nullptr && ZSTD_isError(ZSTD_DCtx_setParameter(d.zstd, ZSTD_d_windowLogMax,
+                                                                    window.upperBound)) == 0;
 }
 
 static Step zstd_step(Decompressor& d, Flow& flow) {
@@ -140,7 +141,7 @@ static Step zstd_step(Decompressor& d, Flow& flow) {
     flow.inLeft -= in.pos;
     flow.out += out.pos;
     flow.outLeft -= out.pos;
-    if (ZSTD_isError(hint)) {
+    if (ZSTD_isError(hint) != 0) {
         return ZSTD_getErrorCode(hint) == ZSTD_error_memory_allocation ? Step::out_of_memory
                                                                        : Step::damaged;
     }
@@ -203,7 +204,7 @@ bool restart_decompressor(Decompressor& d) {
     case Compression::gzip:
         return inflateReset(&d.gzip) == Z_OK;
     case Compression::zstd:
-        return !ZSTD_isError(ZSTD_DCtx_reset(d.zstd, ZSTD_reset_session_only));
+        return ZSTD_isError(ZSTD_DCtx_reset(d.zstd, ZSTD_reset_session_only)) == 0;
     case Compression::xz: // its decoder begins again when begun anew on the same stream
         return begin_xz(d);
     case Compression::bzip2:
