@@ -52,12 +52,19 @@ std::string zstd_of(const std::string& text) {
     return out;
 }
 
+// A zstd frame after a skippable frame (magic 0x184D2A53, 3 bytes of data),
+// which the zstd tool passes over.
+std::string skippable_zstd_of(const std::string& text) {
+    return std::string("\x53\x2A\x4D\x18\x03\x00\x00\x00xyz", 11) + zstd_of(text);
+}
+
 struct Kind {
     const char* name; // the file's name
     std::string (*pack)(const std::string& text);
 };
 
-const Kind KINDS[] = {{"g.xz", xz_of}, {"g.bz2", bzip2_of}, {"g.zst", zstd_of}};
+const Kind KINDS[] = {
+    {"g.xz", xz_of}, {"g.bz2", bzip2_of}, {"g.zst", zstd_of}, {"g.skip.zst", skippable_zstd_of}};
 
 // Lines of pseudo-random numbers: their compressed bytes are longer than a
 // read of them, so that decompressing takes input again and again.
