@@ -102,6 +102,26 @@ TEST(CompressedInput, ReadsAsThePlainText) {
     }
 }
 
+// A name after the first 64 KiB has a compressed file read again from its
+// start, whole, as names: each decompressor begins again.
+TEST(CompressedInput, NameFoundLateReadsTheFileAgain) {
+    std::string text;
+    for (int i = 1; i < 70000; i++) {
+        text += std::to_string(i) + " " + std::to_string(i + 1) + "\n";
+    }
+    text += "bradshaw97 1\n";
+    ScratchDir dir;
+    ScratchDir::write("g.txt", text);
+    const std::string labels = run_args({"-q", "--format=labels", "g.txt"}).out;
+    ASSERT_EQ(labels.substr(labels.size() - 13), "bradshaw97\t1\n");
+    for (const Kind& kind : KINDS) {
+        ScratchDir::write(kind.name, kind.pack(text));
+        const Outcome r = run_args({"-q", "--format=labels", kind.name});
+        EXPECT_EQ(r.out, labels) << kind.name;
+        EXPECT_EQ(r.err, "") << kind.name;
+    }
+}
+
 // Streams one after another read as one text, the first ending mid-line.
 TEST(CompressedInput, ConcatenatedStreamsReadAsOne) {
     for (const Kind& kind : KINDS) {
