@@ -117,7 +117,8 @@ static Failure check_entries(const FileRun& run) {
 // turns out to hold a name where it can be read again: then the whole file
 // is read again as names.
 static bool reads_as_names(const FileRun& run) {
-    return run.sniffed.format == InputFormat::edges &&
+    return (run.sniffed.format == InputFormat::edges ||
+            run.sniffed.format == InputFormat::adjlist) &&
            run.pass.failure.kind == FailureKind::not_a_number &&
            run.options->dialect.ids == IdChoice::from_file && run.source.again;
 }
