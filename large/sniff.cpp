@@ -22,13 +22,21 @@ static Failure refuse_binary(GraphSource& source) {
 }
 
 static InputFormat chosen_format(InputChoice input, InputFormat found) {
-    if (input == InputChoice::adjlist) {
-        return InputFormat::adjlist;
+    if (input == InputChoice::adjlist || input == InputChoice::metis) {
+        return input == InputChoice::adjlist ? InputFormat::adjlist : InputFormat::metis;
     }
     return input == InputChoice::edges ? InputFormat::edges
            : input == InputChoice::mtx ? InputFormat::mtx
            : input == InputChoice::dot ? InputFormat::dot
                                        : found;
+}
+
+// A METIS file's nodes are 1 to n.
+static Failure sniff_metis(GraphSource& source, Sniffed& s) {
+    Failure f = read_metis_header(source, s.metis);
+    s.ids = IdKind::numbers;
+    s.directIds = static_cast<std::uint32_t>(s.metis.nodes + 1);
+    return f;
 }
 
 // A Matrix Market file's nodes are 1 to the larger of its rows and columns.
@@ -105,6 +113,9 @@ Failure sniff(GraphSource& source, const GraphFileOptions& options, Sniffed& sni
     f = settle_line_ends(source);
     if (failed(f)) {
         return f;
+    }
+    if (sniffed.format == InputFormat::metis) {
+        return sniff_metis(source, sniffed);
     }
     return sniffed.format == InputFormat::mtx
                ? sniff_matrix(source, sniffed)

@@ -183,6 +183,78 @@ TEST(GraphFormats, AdjacencyListOutputs) {
               components(run_args({"--format=labels", "--input-format=adjlist", "g"}).out));
 }
 
+TEST(GraphFormats, Metis) {
+    check_rows(
+        "g.graph",
+        {
+            {"% a comment\n5 3\n2 3\n1\n1\n\n5\n", true, "1\t1\n2\t1\n3\t1\n4\t2\n5\t3\n",
+             "  5 nodes  3 links  3 components  largest 3"}, // a self-link, a node alone
+            {"3 2 011 2\r\n1 1 2 5\r\n% c\r\n0 0 1 5 3 4\r\n4 4 2 4\r\n\r\n", true,
+             "1\t1\n2\t1\n3\t1\n", "  3 nodes  2 links  1 component  largest 3"},
+            {"2 1 100\n7 2\n7 1\n", true, "1\t1\n2\t1\n",
+             "  2 nodes  1 link  1 component  largest 2"}, // vertex sizes
+            {"3 2 1\n2 5 2 5\n1 5 1 5\n\n", true, "1\t1\n2\t1\n3\t2\n",
+             "  3 nodes  2 links  2 components  largest 2"}, // a repeated link
+            {"0 0\n", true, "", "  0 nodes  0 links  0 components  largest 0"},
+            {"% nothing\n", false, "", "2: the header line n m [fmt [ncon]] is missing"},
+            {"3\n", false, "", "1: the header must give the nodes and the links"},
+            {"3 1 2\n", false, "", "1: fmt must be up to three digits, each 0 or 1"},
+            {"3 1 1 2\n", false, "", "1: ncon must be a number, given with vertex weights"},
+            {"3 1 10 1 0\n", false, "", "1: the header must be n m [fmt [ncon]]"},
+            {"2 1\n2\n3\n", false, "", "3: neighbour '3' is not a node from 1 to 2"},
+            {"2 1\n2\nx\n", false, "", "3: neighbour 'x' is not a node from 1 to 2"},
+            {"2 1\n0\n", false, "", "2: neighbour '0' is not a node from 1 to 2"},
+            {"%\n2 1\n2\n1\n2\n", false, "", "5: more node lines than the 2 the header gives"},
+            {"3 1\n2\n1\n", false, "", "1: the header gives 3 nodes, the file has 2 node lines"},
+            {"3 1\n2\n1\n%\n2\n", false, "", "5: node 3 lists node 2, whose line does not list it"},
+            {"3 2\n2 3\n1\n\n", false, "", "2: node 1 lists node 3, whose line does not list it"},
+            {"3 1\n2 2\n1\n\n", false, "", "2: node 1 lists node 2, whose line does not list it"},
+            {"2 2\n2\n1\n", false, "", "1: the header gives 2 links, the file holds 1"},
+            {"2 1 10 2\n5\n1 1\n", false, "", "2: the line lacks its vertex size or weights"},
+            {"2 1 1\n2\n1 1\n", false, "", "2: a neighbour lacks its edge weight"},
+        },
+        "--input-format=metis");
+}
+
+// A METIS file gives what the edge list of its links gives, in every output
+// format, from a file and from a pipe; its edge list output read back as an
+// edge list gives the same labels.
+TEST(GraphFormats, MetisOutputs) {
+    std::string metis = "% ring of 70 and nodes alone\n74 72\n2 70\n";
+    std::string edges = "1 2\n1 70\n";
+    for (int i = 2; i <= 70; i++) {
+        metis += std::to_string(i - 1) + (i < 70 ? " " + std::to_string(i + 1) : " 1") + "\n";
+        edges += i < 70 ? std::to_string(i) + " " + std::to_string(i + 1) + "\n" : "";
+    }
+    metis += "72\n71\n73\n\n";
+    edges += "71 72\n73 73\n74\n";
+    for (const char* format : {"summary", "labels", "text", "json", "dot", "edges"}) {
+        ScratchDir dir;
+        const std::string option = std::string("--format=") + format;
+        ScratchDir::write("metisfile", metis);
+        const Outcome read = run_args({"-q", option, "--input-format=metis", "metisfile"});
+        EXPECT_EQ(read.status, 0) << format;
+        EXPECT_EQ(read.err, "") << format;
+        std::string named = read.out;
+        for (std::size_t at = named.find("metisfile"); at != std::string::npos;
+             at = named.find("metisfile")) {
+            named.replace(at, 9, "-");
+        }
+        EXPECT_NE(named, "") << format;
+        EXPECT_EQ(run_piped(metis, {"-q", option, "--input-format=metis"}).out, named) << format;
+    }
+    ScratchDir dir;
+    ScratchDir::write("g", metis);
+    ScratchDir::write("e", edges);
+    EXPECT_EQ(components(run_args({"--format=labels", "--input-format=metis", "g"}).out),
+              components(run_args({"--format=labels", "e"}).out));
+    EXPECT_EQ(figures(run_args({"--input-format=metis", "g"}).out),
+              "  74 nodes  72 links  4 components  largest 70\n");
+    ScratchDir::write("back", run_args({"--format=edges", "--input-format=metis", "g"}).out);
+    EXPECT_EQ(components(run_args({"--format=labels", "back"}).out),
+              components(run_args({"--format=labels", "--input-format=metis", "g"}).out));
+}
+
 bool reads_dot() {
     ScratchDir dir;
     ScratchDir::write("g.gv", "graph { a }\n");
