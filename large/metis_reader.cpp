@@ -7,6 +7,7 @@
 // come, and is gone once the file is read.
 #include "large/metis_reader.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
@@ -43,13 +44,15 @@ static const char* line_after(const char* p, const char* last) {
     return static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(last - p))) + 1;
 }
 
-// The whole text from the source's start, ending with a newline and a NUL.
+// The whole text from the source's start, its last line ending with a newline, then a NUL.
 static bool read_text(GraphSource& source, std::vector<char>& text) {
     if (!peek_until(source, 1U << 16, [] { return false; })) {
         return false;
     }
-    text.assign(source.head.begin() + static_cast<std::ptrdiff_t>(source.start), source.head.end());
-    if (text.empty() || text.back() != '\n') {
+    // A header on the text's last line, without its newline, ends past it.
+    const std::uint64_t start = std::min<std::uint64_t>(source.start, source.head.size());
+    text.assign(source.head.begin() + static_cast<std::ptrdiff_t>(start), source.head.end());
+    if (!text.empty() && text.back() != '\n') {
         text.push_back('\n');
     }
     text.push_back('\0');
@@ -123,11 +126,11 @@ Failure read_metis_header(GraphSource& source, MetisHeader& header) {
     if (!number_field(p, header.nodes) || !number_field(p, header.links)) {
         return header_failure(header.line, "the header must give the nodes and the links");
     }
-    if (header.nodes >= std::numeric_limits<std::uint32_t>::max() - 1) {
-        return failure(FailureKind::full);
-    }
-    Failure f = header_rest(p, header);
     source.start = static_cast<std::uint64_t>(line_after(p, last) - text.data());
+    Failure f = header_rest(p, header);
+    if (!failed(f) && header.nodes >= std::numeric_limits<std::uint32_t>::max() - 1) {
+        return failure(FailureKind::full); // node i + 1 is its index
+    }
     return f;
 }
 

@@ -206,6 +206,7 @@ TEST(GraphFormats, Metis) {
             {"2 1\n0\n", false, "", "2: neighbour '0' is not a node from 1 to 2"},
             {"%\n2 1\n2\n1\n2\n", false, "", "5: more node lines than the 2 the header gives"},
             {"3 1\n2\n1\n", false, "", "1: the header gives 3 nodes, the file has 2 node lines"},
+            {"2 1", false, "", "1: the header gives 2 nodes, the file has 0 node lines"},
             {"3 1\n2\n1\n%\n2\n", false, "", "5: node 3 lists node 2, whose line does not list it"},
             {"3 2\n2 3\n1\n\n", false, "", "2: node 1 lists node 3, whose line does not list it"},
             {"3 1\n2 2\n1\n\n", false, "", "2: node 1 lists node 2, whose line does not list it"},
