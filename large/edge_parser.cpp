@@ -238,6 +238,62 @@ static const char* read_line(EdgeParser& r, const char* p, const char* begin, co
     return after_line(rest, end); // further fields are not read
 }
 
+// One link of an adjacency line: from its first field, `head`, to `field`;
+// the head is looked up again for every link, as a pending id is written to
+// one place only.
+static bool adjacency_link(EdgeParser& r, const Field& head, const Field* field, const char* begin,
+                           std::uint64_t position, LinkBatch& batch) {
+    std::uint32_t& from = batch.from[batch.count];
+    std::uint32_t& to = batch.to[batch.count];
+    to = 0;
+    if (!node_of(r, head, position + static_cast<std::uint64_t>(head.begin - begin), batch, from) ||
+        (field != nullptr &&
+         !node_of(r, *field, position + static_cast<std::uint64_t>(field->begin - begin), batch,
+                  to))) {
+        return false;
+    }
+    batch.count++;
+    return true;
+}
+
+// Reads an adjacency line, or the rest of one (r.head set), into the batch:
+// the next line, or, with r.head set, the place its next field begins when
+// the batch is full first; nullptr at a fault.
+static const char* read_adjacency(EdgeParser& r, const char* p, const char* begin, const char* end,
+                                  std::uint64_t position, LinkBatch& batch) {
+    if (r.head == nullptr && !is_data_line(p)) {
+        return after_line(p, end);
+    }
+    const char separator = r.grammar.dialect.separator;
+    Field head{};
+    const char* next = nullptr;
+    FieldScan scan = scan_field(r.head != nullptr ? r.head : p, separator, head, next);
+    if (scan == FieldScan::unclosed_quote) {
+        return fault(r, FailureKind::unclosed_quote);
+    }
+    if (r.head == nullptr && scan == FieldScan::last) {
+        return adjacency_link(r, head, nullptr, begin, position, batch) ? after_line(next, end)
+                                                                        : nullptr;
+    }
+    p = r.head != nullptr ? p : next;
+    r.head = nullptr;
+    for (scan = FieldScan::more; scan == FieldScan::more; p = next) {
+        if (batch.count == LINK_BATCH) {
+            r.head = head.begin;
+            return p;
+        }
+        Field field{};
+        scan = scan_field(p, separator, field, next);
+        if (scan == FieldScan::unclosed_quote) {
+            return fault(r, FailureKind::unclosed_quote);
+        }
+        if (!adjacency_link(r, head, &field, begin, position, batch)) {
+            return nullptr;
+        }
+    }
+    return after_line(p, end);
+}
+
 // The digits at p, one at a time, up to the first other byte.
 static const char* digit_run(const char* p, std::uint64_t& value) {
     std::uint64_t v = 0;
@@ -441,10 +497,12 @@ static const char* usual_line(EdgeParser& r, const NameStops& stops, char separa
 void start_parser(EdgeParser& parser, NodeIndex& nodes, const LineGrammar& grammar) {
     parser.nodes = &nodes;
     parser.grammar = grammar;
-    parser.usual = grammar.matrix || (grammar.dialect.first == 0 && grammar.dialect.second == 1);
+    parser.usual = !grammar.adjacency &&
+                   (grammar.matrix || (grammar.dialect.first == 0 && grammar.dialect.second == 1));
     parser.separator = grammar.matrix ? MATRIX_BLANKS : grammar.dialect.separator;
     set_name_stops(parser.stops, parser.separator);
     parser.fault = FailureKind::none;
+    parser.head = nullptr;
 }
 
 // The span's and the parser's fields are read into locals once: the loop
@@ -454,6 +512,7 @@ bool parse_batch(EdgeParser& r, Span& span, LinkBatch& batch) {
     batch.count = 0;
     batch.pending = 0;
     const bool matrix = r.grammar.matrix;
+    const bool adjacency = r.grammar.adjacency;
     const bool usual = r.usual;
     const char separator = r.separator;
     const NameStops& stops = r.stops;
@@ -466,15 +525,17 @@ bool parse_batch(EdgeParser& r, Span& span, LinkBatch& batch) {
         const std::uint64_t at = position + static_cast<std::uint64_t>(p - begin);
         const char* next = usual ? usual_line(r, stops, separator, p, at, batch) : nullptr;
         if (next == nullptr) {
-            next = matrix ? read_entry(r, p, end, batch)
-                          : read_line(r, p, begin, end, position, batch);
+            next = matrix      ? read_entry(r, p, end, batch)
+                   : adjacency ? read_adjacency(r, p, begin, end, position, batch)
+                               : read_line(r, p, begin, end, position, batch);
         }
         if (next == nullptr) {
+            r.head = nullptr;
             span.lines = lines;
             return false; // the file is refused: its links need no node
         }
         p = next;
-        lines++;
+        lines += r.head == nullptr ? 1 : 0;
     }
     span.at = p;
     span.lines = lines;

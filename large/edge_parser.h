@@ -14,12 +14,15 @@ namespace ugraph {
 inline constexpr std::size_t SPAN_SLACK = 16;
 
 // How every line of one file reads: as `dialect` says, or, with `matrix`,
-// as the entries of a Matrix Market file of `rows` rows and `columns` columns.
+// as the entries of a Matrix Market file of `rows` rows and `columns` columns;
+// with `adjacency`, a line's first field is a node and every further field a
+// link from it (the dialect's separator and ids, its columns unused).
 struct LineGrammar {
     Dialect dialect;
     bool matrix;
     std::uint64_t rows;
     std::uint64_t columns;
+    bool adjacency;
 };
 
 enum class NumberText { number, not_a_number, too_large };
@@ -67,6 +70,8 @@ struct EdgeParser {
     FailureKind fault;       // of the last batch, none when it read
     std::vector<char> field; // the field a fault names, or the number of one missing;
                              // also a name with "" unescaped
+    const char* head;        // the first field of an adjacency line that goes on in the next
+                             // batch, which starts at the span's `at`; else nullptr
 };
 
 void start_parser(EdgeParser& parser, NodeIndex& nodes, const LineGrammar& grammar);
@@ -83,7 +88,8 @@ struct Span {
 };
 
 // Reads the span's next lines into the batch, until it is full or the span
-// ends: the ids become node indexes. False at a
+// ends: the ids become node indexes; an adjacency line of more links than
+// the batch has room for goes on in the next one. False at a
 // fault (parser.fault), with span.lines the lines before it. Only inside the
 // node index's table (enter_table); between batches the table may grow.
 bool parse_batch(EdgeParser& parser, Span& span, LinkBatch& batch);

@@ -22,6 +22,17 @@ static void print_text(const Failure& f) {
     print_one_line_error(f.text.data(), f.text.size());
 }
 
+// More node lines than the header's nodes fail at the first one too many.
+static void print_node_lines(const Failure& f) {
+    if (f.figures[1] > f.figures[0]) {
+        print_error("more node lines than the %llu the header gives\n", Figure{f.figures[0]});
+    } else {
+        print_error("the header gives %llu node%s, the file has %llu node line%s\n",
+                    Figure{f.figures[0]}, plural(f.figures[0]), Figure{f.figures[1]},
+                    plural(f.figures[1]));
+    }
+}
+
 // The reasons that name a line of the file.
 static void print_line_fault(const Failure& f) {
     switch (f.kind) {
@@ -57,7 +68,23 @@ static void print_line_fault(const Failure& f) {
         print_error("the size line gives %llu entr%s, the file holds %llu\n", Figure{f.figures[0]},
                     f.figures[0] == 1 ? "y" : "ies", Figure{f.figures[1]});
         break;
-    default: // header, dot: the text is the reason
+    case FailureKind::neighbour:
+        print_error("neighbour '");
+        print_text(f);
+        print_error("' is not a node from 1 to %llu\n", Figure{f.figures[0]});
+        break;
+    case FailureKind::one_sided:
+        print_error("node %llu lists node %llu, whose line does not list it\n",
+                    Figure{f.figures[0]}, Figure{f.figures[1]});
+        break;
+    case FailureKind::node_lines:
+        print_node_lines(f);
+        break;
+    case FailureKind::link_count:
+        print_error("the header gives %llu link%s, the file holds %llu\n", Figure{f.figures[0]},
+                    plural(f.figures[0]), Figure{f.figures[1]});
+        break;
+    default: // header, dot, weights: the text is the reason
         print_error("%.*s\n", static_cast<int>(f.text.size()), f.text.data());
         break;
     }

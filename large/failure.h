@@ -25,6 +25,11 @@ enum class FailureKind {
     outside,      // an entry outside the matrix of figures[0] rows, figures[1] columns
     header,       // a Matrix Market banner or size line: `text` says what is wrong
     entries,      // the size line gives figures[0] entries, the file holds figures[1]
+    neighbour,    // a METIS neighbour, `text`, that is no node from 1 to figures[0]
+    one_sided,    // node figures[0] lists node figures[1], whose line does not list it
+    node_lines,   // the METIS header gives figures[0] nodes, the file has figures[1] lines
+    link_count,   // the METIS header gives figures[0] links, the file holds figures[1]
+    weights,      // a METIS line without a weight: `text` says which
     dot,          // cgraph refused the text: `text` is its message, `line` 0 when it names none
     no_cgraph,    // DOT without the library that reads it
     no_component, // the file has figures[0] components, not figures[1] (0: largest)

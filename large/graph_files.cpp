@@ -20,6 +20,7 @@
 #include "large/edge_list_output.h"
 #include "large/graph_reports.h"
 #include "large/memory_end.h"
+#include "large/metis_reader.h"
 #include "large/parallel_pass.h"
 #include "large/sniff.h"
 
@@ -99,6 +100,9 @@ static Failure start_nodes(FileRun& run) {
             mark_node(*run.nodes, static_cast<std::uint32_t>(id + 1));
         }
     }
+    for (std::uint64_t id = 1; s.format == InputFormat::metis && id <= s.metis.nodes; id++) {
+        mark_node(*run.nodes, static_cast<std::uint32_t>(id + 1));
+    }
     return failure(FailureKind::none);
 }
 
@@ -117,7 +121,8 @@ static Failure check_entries(const FileRun& run) {
 // turns out to hold a name where it can be read again: then the whole file
 // is read again as names.
 static bool reads_as_names(const FileRun& run) {
-    return run.sniffed.format == InputFormat::edges &&
+    return (run.sniffed.format == InputFormat::edges ||
+            run.sniffed.format == InputFormat::adjlist) &&
            run.pass.failure.kind == FailureKind::not_a_number &&
            run.options->dialect.ids == IdChoice::from_file && run.source.again;
 }
@@ -141,6 +146,10 @@ static Failure read_file(FileRun& run) {
     if (run.sniffed.format == InputFormat::dot) {
         run.kept = true;
         return read_dot_links(run.source, *run.nodes, run.pass, shows_progress(o));
+    }
+    if (run.sniffed.format == InputFormat::metis) {
+        run.kept = walks(o.format) || reads_links_again(o); // its lines are not read again
+        return read_metis_links(run.source, *run.nodes, run.sniffed.metis, run.kept, run.pass);
     }
     run.kept = walks(o.format) || (reads_links_again(o) && !run.source.regular);
     f = read_pass(run);

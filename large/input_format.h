@@ -6,7 +6,7 @@
 
 namespace ugraph {
 
-enum class InputFormat { edges, mtx, dot };
+enum class InputFormat { edges, mtx, dot, adjlist, metis };
 
 // Bytes at a text's start that tell it is no graph file.
 inline constexpr std::uint64_t BINARY_LOOK = 1U << 16;

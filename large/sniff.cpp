@@ -22,17 +22,28 @@ static Failure refuse_binary(GraphSource& source) {
 }
 
 static InputFormat chosen_format(InputChoice input, InputFormat found) {
+    if (input == InputChoice::adjlist || input == InputChoice::metis) {
+        return input == InputChoice::adjlist ? InputFormat::adjlist : InputFormat::metis;
+    }
     return input == InputChoice::edges ? InputFormat::edges
            : input == InputChoice::mtx ? InputFormat::mtx
            : input == InputChoice::dot ? InputFormat::dot
                                        : found;
 }
 
+// A METIS file's nodes are 1 to n.
+static Failure sniff_metis(GraphSource& source, Sniffed& s) {
+    Failure f = read_metis_header(source, s.metis);
+    s.ids = IdKind::numbers;
+    s.directIds = static_cast<std::uint32_t>(s.metis.nodes + 1);
+    return f;
+}
+
 // A Matrix Market file's nodes are 1 to the larger of its rows and columns.
 static Failure sniff_matrix(GraphSource& source, Sniffed& s) {
     Failure f = read_matrix_header(source, s.matrix);
     const std::uint64_t n = std::max(s.matrix.rows, s.matrix.columns);
-    s.grammar = LineGrammar{Dialect{BLANKS, 0, 1}, true, s.matrix.rows, s.matrix.columns};
+    s.grammar = LineGrammar{Dialect{BLANKS, 0, 1}, true, s.matrix.rows, s.matrix.columns, false};
     s.ids = IdKind::numbers;
     s.directIds = static_cast<std::uint32_t>(n + 1);
     s.lineBase = s.matrix.sizeLine;
@@ -54,15 +65,21 @@ static std::uint64_t text_after(const GraphSource& source, std::uint64_t read) {
 }
 
 // An edge list's lines read as its first lines show, or as the options say;
-// the direct range of numbers follows what the first lines show.
-static Failure sniff_edges(GraphSource& source, const DialectChoice& choice, Sniffed& s) {
+// the direct range of numbers follows what the first lines show. An
+// adjacency list's lines have no header, and its first two fields tell its ids.
+static Failure sniff_edges(GraphSource& source, DialectChoice choice, bool adjacency, Sniffed& s) {
+    if (adjacency) {
+        choice.header = HeaderChoice::no;
+        choice.first = 0;
+        choice.second = 0;
+    }
     EdgeShape shape{};
     Failure f = find_edge_shape(source, choice, shape);
     if (failed(f)) {
         return f;
     }
     source.start = shape.start;
-    s.grammar = LineGrammar{shape.dialect, false, 0, 0};
+    s.grammar = LineGrammar{shape.dialect, false, 0, 0, adjacency};
     s.ids = shape.ids;
     s.lineBase = shape.skipped;
     s.directIds = DIRECT_IDS;
@@ -97,8 +114,13 @@ Failure sniff(GraphSource& source, const GraphFileOptions& options, Sniffed& sni
     if (failed(f)) {
         return f;
     }
-    return sniffed.format == InputFormat::mtx ? sniff_matrix(source, sniffed)
-                                              : sniff_edges(source, options.dialect, sniffed);
+    if (sniffed.format == InputFormat::metis) {
+        return sniff_metis(source, sniffed);
+    }
+    return sniffed.format == InputFormat::mtx
+               ? sniff_matrix(source, sniffed)
+               : sniff_edges(source, options.dialect, sniffed.format == InputFormat::adjlist,
+                             sniffed);
 }
 
 } // namespace ugraph

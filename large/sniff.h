@@ -6,6 +6,7 @@
 #include "large/graph_files.h"
 #include "large/graph_source.h"
 #include "large/input_format.h"
+#include "large/metis_reader.h"
 
 namespace ugraph {
 
@@ -15,6 +16,7 @@ namespace ugraph {
 struct Sniffed {
     InputFormat format;
     MatrixHeader matrix;
+    MetisHeader metis;
     LineGrammar grammar;
     IdKind ids;
     std::uint32_t directIds; // numbers below it are direct (a matrix's: 1 to its order)

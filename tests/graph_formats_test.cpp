@@ -2,6 +2,8 @@
 // component alone; the links written back as an edge list, and read again.
 #include <gtest/gtest.h>
 
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,12 +26,13 @@ struct Row {
     std::string summary; // its figures, or the message when it is refused
 };
 
-void check_rows(const char* name, const std::vector<Row>& rows) {
+// Each row's file read with `input` (an --input-format option, or none).
+void check_rows(const char* name, const std::vector<Row>& rows, const std::string& input = "-q") {
     for (const Row& row : rows) {
         ScratchDir dir;
         ScratchDir::write(name, row.file);
-        const Outcome labels = run_args({"-q", "--format=labels", name});
-        const Outcome summary = run_args({"-q", name});
+        const Outcome labels = run_args({"-q", input, "--format=labels", name});
+        const Outcome summary = run_args({"-q", input, name});
         if (!row.reads) {
             EXPECT_EQ(summary.status, 1) << row.file;
             EXPECT_EQ(summary.out, "") << row.file;
@@ -85,6 +88,172 @@ TEST(GraphFormats, MatrixMarket) {
             {MTX + "pattern general\n% c\n3 3 1\n1 2\n2 3\n", false, "",
              "3: the size line gives 1 entry, the file holds 2"},
         });
+}
+
+// A line of `count` links from node 0 to 1..count; `bad` puts a number too
+// large in place of that one.
+std::string long_line(int count, int bad = 0) {
+    std::string line = "0";
+    for (int i = 1; i <= count; i++) {
+        line += i == bad ? " 99999999999999999999" : " " + std::to_string(i);
+    }
+    return line + "\n";
+}
+
+// The labels of nodes 0 to count - 1, all in one component.
+std::string one_component(int count) {
+    std::string labels;
+    for (int i = 0; i < count; i++) {
+        labels += std::to_string(i) + "\t1\n";
+    }
+    return labels;
+}
+
+TEST(GraphFormats, AdjacencyList) {
+    check_rows("g.adj",
+               {
+                   {"# networkx\n1 2 3\n2\n4\n5 5\n3 1\n", true, "1\t1\n2\t1\n3\t1\n4\t2\n5\t3\n",
+                    "  5 nodes  4 links  3 components  largest 3"},
+                   {"a \"b c\" d\n\r\n\"b c\" a\n  e  \n", true, "a\t1\nb c\t1\nd\t1\ne\t2\n",
+                    "  4 nodes  3 links  2 components  largest 3"},
+                   {"1,2,3\r\n4,\"5\"\r\n", true, "1\t1\n2\t1\n3\t1\n4\t2\n5\t2\n",
+                    "  5 nodes  3 links  2 components  largest 3"},
+                   {"source target\n1 2\n", true, "source\t1\ntarget\t1\n1\t2\n2\t2\n",
+                    "  4 nodes  2 links  2 components  largest 2"}, // no header
+                   {"1 2\n" + long_line(150) + "7 151\n", true, one_component(152),
+                    "  152 nodes  152 links  1 component  largest 152"},
+                   {"", true, "", "  0 nodes  0 links  0 components  largest 0"},
+                   {"1 2\n3 \"4\n", false, "", "2: unclosed quote"},
+                   {"1,2,,3\n", false, "", "1: empty node id"},
+                   {"1 2\n2 99999999999999999999\n", false, "",
+                    "2: node number 99999999999999999999 is too large"},
+                   {"# c\n" + long_line(150, 140), false, "",
+                    "2: node number 99999999999999999999 is too large"},
+                   {long_line(70) + "1 2 \"x\n", false, "", "2: unclosed quote"},
+               },
+               "--input-format=adjlist");
+}
+
+// The components that --format=labels writes, as sets of nodes.
+std::set<std::set<std::string>> components(const std::string& labels) {
+    std::map<std::string, std::set<std::string>> nodes;
+    for (std::size_t at = 0; at < labels.size();) {
+        const std::size_t tab = labels.find('\t', at);
+        const std::size_t end = labels.find('\n', tab);
+        nodes[labels.substr(tab + 1, end - tab - 1)].insert(labels.substr(at, tab - at));
+        at = end + 1;
+    }
+    std::set<std::set<std::string>> sets;
+    for (const auto& component : nodes) {
+        sets.insert(component.second);
+    }
+    return sets;
+}
+
+// An adjacency list gives what the edge list of the same links gives, in
+// every output format, from a file and from a pipe; its edge list output
+// read back as an edge list gives the same labels.
+TEST(GraphFormats, AdjacencyListOutputs) {
+    const std::string adjacency = "x y \"z w\"\n"
+                                  "q\n" +
+                                  long_line(80) + "y x\n\"z w\" z\n";
+    std::string edges = "x y\nx \"z w\"\nq\n";
+    for (int i = 1; i <= 80; i++) {
+        edges += "0 " + std::to_string(i) + "\n";
+    }
+    edges += "y x\n\"z w\" z\n";
+    for (const char* format : {"summary", "labels", "text", "json", "dot", "edges"}) {
+        ScratchDir dir;
+        const std::string option = std::string("--format=") + format;
+        ScratchDir::write("g", adjacency);
+        const Outcome list = run_args({"-q", option, "--input-format=adjlist", "g"});
+        ScratchDir::write("g", edges);
+        const Outcome edge = run_args({"-q", option, "g"});
+        EXPECT_EQ(list.status, 0) << format;
+        EXPECT_EQ(list.err, "") << format;
+        EXPECT_EQ(list.out, edge.out) << format;
+        EXPECT_EQ(run_piped(adjacency, {"-q", option, "--input-format=adjlist"}).out,
+                  run_piped(edges, {"-q", option}).out)
+            << format;
+    }
+    ScratchDir dir;
+    ScratchDir::write("g", adjacency);
+    ScratchDir::write("back", run_args({"--format=edges", "--input-format=adjlist", "g"}).out);
+    EXPECT_EQ(components(run_args({"--format=labels", "back"}).out),
+              components(run_args({"--format=labels", "--input-format=adjlist", "g"}).out));
+}
+
+TEST(GraphFormats, Metis) {
+    check_rows(
+        "g.graph",
+        {
+            {"% a comment\n5 3\n2 3\n1\n1\n\n5\n", true, "1\t1\n2\t1\n3\t1\n4\t2\n5\t3\n",
+             "  5 nodes  3 links  3 components  largest 3"}, // a self-link, a node alone
+            {"3 2 011 2\r\n1 1 2 5\r\n% c\r\n0 0 1 5 3 4\r\n4 4 2 4\r\n\r\n", true,
+             "1\t1\n2\t1\n3\t1\n", "  3 nodes  2 links  1 component  largest 3"},
+            {"2 1 100\n7 2\n7 1\n", true, "1\t1\n2\t1\n",
+             "  2 nodes  1 link  1 component  largest 2"}, // vertex sizes
+            {"3 2 1\n2 5 2 5\n1 5 1 5\n\n", true, "1\t1\n2\t1\n3\t2\n",
+             "  3 nodes  2 links  2 components  largest 2"}, // a repeated link
+            {"0 0\n", true, "", "  0 nodes  0 links  0 components  largest 0"},
+            {"% nothing\n", false, "", "2: the header line n m [fmt [ncon]] is missing"},
+            {"3\n", false, "", "1: the header must give the nodes and the links"},
+            {"3 1 2\n", false, "", "1: fmt must be up to three digits, each 0 or 1"},
+            {"3 1 1 2\n", false, "", "1: ncon must be a number, given with vertex weights"},
+            {"3 1 10 1 0\n", false, "", "1: the header must be n m [fmt [ncon]]"},
+            {"2 1\n2\n3\n", false, "", "3: neighbour '3' is not a node from 1 to 2"},
+            {"2 1\n2\nx\n", false, "", "3: neighbour 'x' is not a node from 1 to 2"},
+            {"2 1\n0\n", false, "", "2: neighbour '0' is not a node from 1 to 2"},
+            {"%\n2 1\n2\n1\n2\n", false, "", "5: more node lines than the 2 the header gives"},
+            {"3 1\n2\n1\n", false, "", "1: the header gives 3 nodes, the file has 2 node lines"},
+            {"2 1", false, "", "1: the header gives 2 nodes, the file has 0 node lines"},
+            {"3 1\n2\n1\n%\n2\n", false, "", "5: node 3 lists node 2, whose line does not list it"},
+            {"3 2\n2 3\n1\n\n", false, "", "2: node 1 lists node 3, whose line does not list it"},
+            {"3 1\n2 2\n1\n\n", false, "", "2: node 1 lists node 2, whose line does not list it"},
+            {"2 2\n2\n1\n", false, "", "1: the header gives 2 links, the file holds 1"},
+            {"2 1 10 2\n5\n1 1\n", false, "", "2: the line lacks its vertex size or weights"},
+            {"2 1 1\n2\n1 1\n", false, "", "2: a neighbour lacks its edge weight"},
+        },
+        "--input-format=metis");
+}
+
+// A METIS file gives what the edge list of its links gives, in every output
+// format, from a file and from a pipe; its edge list output read back as an
+// edge list gives the same labels.
+TEST(GraphFormats, MetisOutputs) {
+    std::string metis = "% ring of 70 and nodes alone\n74 72\n2 70\n";
+    std::string edges = "1 2\n1 70\n";
+    for (int i = 2; i <= 70; i++) {
+        metis += std::to_string(i - 1) + (i < 70 ? " " + std::to_string(i + 1) : " 1") + "\n";
+        edges += i < 70 ? std::to_string(i) + " " + std::to_string(i + 1) + "\n" : "";
+    }
+    metis += "72\n71\n73\n\n";
+    edges += "71 72\n73 73\n74\n";
+    for (const char* format : {"summary", "labels", "text", "json", "dot", "edges"}) {
+        ScratchDir dir;
+        const std::string option = std::string("--format=") + format;
+        ScratchDir::write("metisfile", metis);
+        const Outcome read = run_args({"-q", option, "--input-format=metis", "metisfile"});
+        EXPECT_EQ(read.status, 0) << format;
+        EXPECT_EQ(read.err, "") << format;
+        std::string named = read.out;
+        for (std::size_t at = named.find("metisfile"); at != std::string::npos;
+             at = named.find("metisfile")) {
+            named.replace(at, 9, "-");
+        }
+        EXPECT_NE(named, "") << format;
+        EXPECT_EQ(run_piped(metis, {"-q", option, "--input-format=metis"}).out, named) << format;
+    }
+    ScratchDir dir;
+    ScratchDir::write("g", metis);
+    ScratchDir::write("e", edges);
+    EXPECT_EQ(components(run_args({"--format=labels", "--input-format=metis", "g"}).out),
+              components(run_args({"--format=labels", "e"}).out));
+    EXPECT_EQ(figures(run_args({"--input-format=metis", "g"}).out),
+              "  74 nodes  72 links  4 components  largest 70\n");
+    ScratchDir::write("back", run_args({"--format=edges", "--input-format=metis", "g"}).out);
+    EXPECT_EQ(components(run_args({"--format=labels", "back"}).out),
+              components(run_args({"--format=labels", "--input-format=metis", "g"}).out));
 }
 
 bool reads_dot() {
