@@ -57,7 +57,7 @@ static void print_line_fault(const Failure& f) {
         print_error("the size line gives %llu entr%s, the file holds %llu\n", Figure{f.figures[0]},
                     f.figures[0] == 1 ? "y" : "ies", Figure{f.figures[1]});
         break;
-    default: // header, dot: the text is the reason
+    default: // header, syntax, dot: the text is the reason
         print_error("%.*s\n", static_cast<int>(f.text.size()), f.text.data());
         break;
     }
@@ -94,6 +94,7 @@ static void print_file_fault(const Failure& f) {
         print_error("'\n");
         break;
     case FailureKind::dot:
+    case FailureKind::syntax:
         print_error("%.*s\n", static_cast<int>(f.text.size()), f.text.data());
         break;
     default:

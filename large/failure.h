@@ -24,6 +24,7 @@ enum class FailureKind {
     bad_entry,    // a Matrix Market entry without its row and column
     outside,      // an entry outside the matrix of figures[0] rows, figures[1] columns
     header,       // a Matrix Market banner or size line: `text` says what is wrong
+    syntax,       // a Pajek or GML text: `text` says what is wrong
     entries,      // the size line gives figures[0] entries, the file holds figures[1]
     dot,          // cgraph refused the text: `text` is its message, `line` 0 when it names none
     no_cgraph,    // DOT without the library that reads it

@@ -20,6 +20,7 @@
 #include "large/edge_list_output.h"
 #include "large/graph_reports.h"
 #include "large/memory_end.h"
+#include "large/pajek_reader.h"
 #include "large/parallel_pass.h"
 #include "large/sniff.h"
 
@@ -85,19 +86,16 @@ static bool make_nodes(FileRun& run, IdKind kind, std::uint32_t directIds) {
 }
 
 // The node index the sniff asks for; a Matrix Market file's nodes are every
-// row and column, linked or not. A direct table wider than the least may be
-// refused its address space: the least then does.
+// row and column, linked or not, and a Pajek network's every vertex. A direct table wider than the
+// least may be refused its address space: the least then does.
 static Failure start_nodes(FileRun& run) {
     const Sniffed& s = run.sniffed;
     if (!make_nodes(run, s.ids, s.directIds) &&
         (s.directIds <= DIRECT_IDS || !make_nodes(run, s.ids, DIRECT_IDS))) {
         return failure(FailureKind::out_of_memory);
     }
-    if (s.format == InputFormat::mtx) {
-        const std::uint64_t n = std::max(s.matrix.rows, s.matrix.columns);
-        for (std::uint64_t id = 1; id <= n; id++) {
-            mark_node(*run.nodes, static_cast<std::uint32_t>(id + 1));
-        }
+    for (std::uint64_t id = 1; id <= s.numbered; id++) {
+        mark_node(*run.nodes, static_cast<std::uint32_t>(id + 1));
     }
     return failure(FailureKind::none);
 }
@@ -141,6 +139,10 @@ static Failure read_file(FileRun& run) {
     if (run.sniffed.format == InputFormat::dot) {
         run.kept = true;
         return read_dot_links(run.source, *run.nodes, run.pass, shows_progress(o));
+    }
+    if (run.sniffed.format == InputFormat::pajek) { // read on one thread, and once only
+        run.kept = walks(o.format) || reads_links_again(o);
+        return read_pajek_links(run.source, run.sniffed.pajek, *run.nodes, run.kept, run.pass);
     }
     run.kept = walks(o.format) || (reads_links_again(o) && !run.source.regular);
     f = read_pass(run);

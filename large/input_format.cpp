@@ -1,4 +1,4 @@
-// Input format (tells an edge list, a Matrix Market file and a DOT graph apart)
+// Input format (tells an edge list, a Matrix Market file, a DOT graph and a Pajek network apart)
 #include "large/input_format.h"
 
 #include <algorithm>
@@ -10,6 +10,7 @@
 #include "large/edge_fields.h"
 #include "large/edge_parser.h"
 #include "large/node_index.h"
+#include "large/pajek_reader.h"
 
 namespace ugraph {
 
@@ -51,6 +52,21 @@ static const char* first_token(const char* p, const char* end) {
     return nullptr;
 }
 
+// Passes over blanks and % comment lines (Pajek's and an edge list's):
+// where the first other text begins, or nullptr when the bytes end first.
+static const char* first_line(const char* p, const char* end) {
+    while (p < end && (is_space(*p) || *p == '%')) {
+        if (*p == '%') {
+            p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            if (p == nullptr) {
+                return nullptr;
+            }
+        }
+        p++;
+    }
+    return p < end ? p : nullptr;
+}
+
 // Whether the token at p is one that opens a DOT graph; `known` is false
 // when the bytes end inside it.
 static bool opens_dot_graph(const char* p, const char* end, bool& known) {
@@ -77,6 +93,16 @@ static bool tells_format(const GraphSource& source, InputFormat& format) {
     if (source.head.size() >= banner && std::memcmp(begin, BANNER, banner) == 0) {
         format = InputFormat::mtx;
         return true;
+    }
+    const char* line = first_line(begin, end);
+    if (line == nullptr && !whole) {
+        return false; // comments go on past the bytes read
+    }
+    if (line != nullptr && *line == '*') { // a Pajek network's first line, or an edge list's
+        const void* lineEnd = std::memchr(line, '\n', static_cast<std::size_t>(end - line));
+        const char* stop = lineEnd != nullptr ? static_cast<const char*>(lineEnd) : end;
+        format = opens_pajek(line, stop) ? InputFormat::pajek : InputFormat::edges;
+        return lineEnd != nullptr || whole;
     }
     const char* token = first_token(begin, end);
     bool known = true;

@@ -22,10 +22,11 @@ static Failure refuse_binary(GraphSource& source) {
 }
 
 static InputFormat chosen_format(InputChoice input, InputFormat found) {
-    return input == InputChoice::edges ? InputFormat::edges
-           : input == InputChoice::mtx ? InputFormat::mtx
-           : input == InputChoice::dot ? InputFormat::dot
-                                       : found;
+    return input == InputChoice::edges   ? InputFormat::edges
+           : input == InputChoice::mtx   ? InputFormat::mtx
+           : input == InputChoice::dot   ? InputFormat::dot
+           : input == InputChoice::pajek ? InputFormat::pajek
+                                         : found;
 }
 
 // A Matrix Market file's nodes are 1 to the larger of its rows and columns.
@@ -36,6 +37,16 @@ static Failure sniff_matrix(GraphSource& source, Sniffed& s) {
     s.ids = IdKind::numbers;
     s.directIds = static_cast<std::uint32_t>(n + 1);
     s.lineBase = s.matrix.sizeLine;
+    s.numbered = n;
+    return f;
+}
+
+// A Pajek network's nodes are 1 to its *Vertices count.
+static Failure sniff_pajek(GraphSource& source, Sniffed& s) {
+    Failure f = read_pajek_order(source, s.pajek);
+    s.ids = IdKind::numbers;
+    s.directIds = static_cast<std::uint32_t>(s.pajek.nodes + 1);
+    s.numbered = s.pajek.nodes;
     return f;
 }
 
@@ -96,6 +107,9 @@ Failure sniff(GraphSource& source, const GraphFileOptions& options, Sniffed& sni
     f = settle_line_ends(source);
     if (failed(f)) {
         return f;
+    }
+    if (sniffed.format == InputFormat::pajek) {
+        return sniff_pajek(source, sniffed);
     }
     return sniffed.format == InputFormat::mtx ? sniff_matrix(source, sniffed)
                                               : sniff_edges(source, options.dialect, sniffed);
