@@ -74,7 +74,7 @@ static const char USAGE[] =
     "      --header, --no-header  the first data line of an edge list is a header,\n"
     "                     or data (by default, as it and the next line show)\n"
     "      --columns=I,J  the ids of a link are fields I and J (from 1) of its line\n"
-    "      --input-format=KIND  read a FILE as edges, mtx, dot or pajek (by\n"
+    "      --input-format=KIND  read a FILE as edges, mtx, dot, pajek or gml (by\n"
     "                     default, as its content shows)\n"
     "      --component=K  write only component K of a FILE, or the largest one\n"
     "                     (--component=largest)\n"
@@ -171,9 +171,9 @@ static const char* const FILE_FORMAT_NAMES[] = {"summary", "labels", "text",
 static const FileFormat FILE_FORMATS[] = {FileFormat::summary, FileFormat::labels,
                                           FileFormat::text,    FileFormat::json,
                                           FileFormat::dot,     FileFormat::edges};
-static const char* const INPUT_NAMES[] = {"edges", "mtx", "dot", "pajek"};
+static const char* const INPUT_NAMES[] = {"edges", "mtx", "dot", "pajek", "gml"};
 static const InputChoice INPUTS[] = {InputChoice::edges, InputChoice::mtx, InputChoice::dot,
-                                     InputChoice::pajek};
+                                     InputChoice::pajek, InputChoice::gml};
 
 // The first of the options that name the data file or its modes, or nullptr.
 static const char* data_file_option(const Options& o) {
@@ -295,7 +295,7 @@ static int run_files(const Options& o) {
                            o.columns);
     }
     if (o.input != nullptr && !named(o.input, INPUT_NAMES, INPUTS, options.input)) {
-        return wrong_usage("ugraph: --input-format must be edges, mtx, dot or pajek, not '%s'",
+        return wrong_usage("ugraph: --input-format must be edges, mtx, dot, pajek or gml, not '%s'",
                            o.input);
     }
     if (o.component != nullptr && !component_named(o.component, options.component)) {

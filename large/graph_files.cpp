@@ -18,6 +18,7 @@
 #include "large/component_walk.h"
 #include "large/dot_reader.h"
 #include "large/edge_list_output.h"
+#include "large/gml_reader.h"
 #include "large/graph_reports.h"
 #include "large/memory_end.h"
 #include "large/pajek_reader.h"
@@ -140,9 +141,12 @@ static Failure read_file(FileRun& run) {
         run.kept = true;
         return read_dot_links(run.source, *run.nodes, run.pass, shows_progress(o));
     }
-    if (run.sniffed.format == InputFormat::pajek) { // read on one thread, and once only
-        run.kept = walks(o.format) || reads_links_again(o);
-        return read_pajek_links(run.source, run.sniffed.pajek, *run.nodes, run.kept, run.pass);
+    if (run.sniffed.format == InputFormat::pajek || run.sniffed.format == InputFormat::gml) {
+        run.kept = walks(o.format) || reads_links_again(o); // read on one thread, once only
+        return run.sniffed.format == InputFormat::gml
+                   ? read_gml_links(run.source, *run.nodes, run.kept, run.pass)
+                   : read_pajek_links(run.source, run.sniffed.pajek, *run.nodes, run.kept,
+                                      run.pass);
     }
     run.kept = walks(o.format) || (reads_links_again(o) && !run.source.regular);
     f = read_pass(run);

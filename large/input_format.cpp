@@ -1,4 +1,4 @@
-// Input format (tells an edge list, a Matrix Market file, a DOT graph and a Pajek network apart)
+// Input format (tells edge lists, Matrix Market, DOT, Pajek and GML apart)
 #include "large/input_format.h"
 
 #include <algorithm>
@@ -81,6 +81,25 @@ static bool opens_dot_graph(const char* p, const char* end, bool& known) {
            same_word(p, length, "strict");
 }
 
+// Whether the token at p opens a GML text: graph followed by [ (DOT's graph
+// is followed by a name or {), or igraph's Creator "..." before it; `known`
+// is false when the bytes end before that tells.
+static bool opens_gml(const char* p, const char* end, bool& known) {
+    const char* q = p;
+    while (q < end && ((lower(*q) >= 'a' && lower(*q) <= 'z') || *q == '_')) {
+        q++;
+    }
+    const auto length = static_cast<std::size_t>(q - p);
+    const bool graph = length == 5 && std::memcmp(p, "graph", 5) == 0;
+    const bool creator = length == 7 && std::memcmp(p, "Creator", 7) == 0;
+    if (!graph && !creator) {
+        return false;
+    }
+    const char* next = first_token(q, end);
+    known = next != nullptr;
+    return next != nullptr && *next == (graph ? '[' : '"');
+}
+
 // The format, once the head's first bytes tell it.
 static bool tells_format(const GraphSource& source, InputFormat& format) {
     const char* begin = source.head.data();
@@ -108,6 +127,9 @@ static bool tells_format(const GraphSource& source, InputFormat& format) {
     bool known = true;
     const bool dot = token != nullptr && opens_dot_graph(token, end, known);
     format = dot ? InputFormat::dot : InputFormat::edges;
+    if (known && token != nullptr && opens_gml(token, end, known)) {
+        format = InputFormat::gml;
+    }
     return (token != nullptr && known) || whole;
 }
 

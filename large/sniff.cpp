@@ -26,6 +26,7 @@ static InputFormat chosen_format(InputChoice input, InputFormat found) {
            : input == InputChoice::mtx   ? InputFormat::mtx
            : input == InputChoice::dot   ? InputFormat::dot
            : input == InputChoice::pajek ? InputFormat::pajek
+           : input == InputChoice::gml   ? InputFormat::gml
                                          : found;
 }
 
@@ -110,6 +111,10 @@ Failure sniff(GraphSource& source, const GraphFileOptions& options, Sniffed& sni
     }
     if (sniffed.format == InputFormat::pajek) {
         return sniff_pajek(source, sniffed);
+    }
+    if (sniffed.format == InputFormat::gml) {
+        sniffed.ids = IdKind::names; // the nodes' order is the file's
+        return f;
     }
     return sniffed.format == InputFormat::mtx ? sniff_matrix(source, sniffed)
                                               : sniff_edges(source, options.dialect, sniffed);
