@@ -111,9 +111,10 @@ struct GmlRead {
     GmlTokens tokens;
     GmlToken token;
     NodeIndex* nodes;
+    NodeMaker maker;        // one for the whole text, which this one thread reads
     std::uint64_t declared; // nodes declared so far: the next one's position
-    // By node index: DECLARED, NOT_SEEN, or the first line of an edge that
-    // names it before its node does.
+    // By node index from the first hashed one: DECLARED, NOT_SEEN, or the
+    // first line of an edge that names it before its node does.
     std::vector<std::uint64_t> state;
     LinkBatch batch;
     ForestSink sink;
@@ -127,19 +128,22 @@ static FailureKind no_room(const NodeIndex& nodes) {
     return is_full(nodes) ? FailureKind::full : FailureKind::out_of_memory;
 }
 
+static std::uint64_t& state_of(GmlRead& r, std::uint32_t index) {
+    return r.state[index - first_hashed(*r.nodes)];
+}
+
 // The index of a node by its id's text, made when new, at `position` in the
 // nodes' order; 0 without room.
 static std::uint32_t gml_node(GmlRead& r, const std::string& id, std::uint64_t position) {
     NodeIndex& nodes = *r.nodes;
     const auto length = static_cast<std::uint32_t>(id.size());
-    NodeMaker maker{};
     enter_table(nodes.table);
     const std::uint32_t index =
-        name_node(nodes, maker, id.data(), length, position, name_hash(id.data(), length));
+        name_node(nodes, r.maker, id.data(), length, position, name_hash(id.data(), length));
     leave_table(nodes.table);
-    finish_maker(nodes, maker); // alone, it never loses a slot: no hole is left
-    if (index >= r.state.size()) {
-        r.state.resize(std::max<std::size_t>(index + 1, 2 * r.state.size()), NOT_SEEN);
+    if (index != 0 && index - first_hashed(nodes) >= r.state.size()) {
+        r.state.resize(std::max<std::size_t>(index - first_hashed(nodes) + 1, 2 * r.state.size()),
+                       NOT_SEEN);
     }
     return index;
 }
@@ -222,10 +226,10 @@ static Failure read_node(GmlRead& r) {
     if (index == 0) {
         return failure(no_room(*r.nodes));
     }
-    if (r.state[index] == DECLARED) {
+    if (state_of(r, index) == DECLARED) {
         return refuse(line, "node id %s is declared twice", id[0].c_str());
     }
-    r.state[index] = DECLARED;
+    state_of(r, index) = DECLARED;
     return f;
 }
 
@@ -246,8 +250,8 @@ static Failure add_link(GmlRead& r, std::uint32_t a, std::uint32_t b) {
 // An end of an edge: a node declared before, or to be declared after.
 static std::uint32_t edge_end(GmlRead& r, const std::string& id, std::uint64_t line) {
     const std::uint32_t index = gml_node(r, id, NOT_SEEN); // last in order until declared
-    if (index != 0 && r.state[index] == NOT_SEEN) {
-        r.state[index] = line;
+    if (index != 0 && state_of(r, index) == NOT_SEEN) {
+        state_of(r, index) = line;
     }
     return index;
 }
@@ -323,6 +327,7 @@ Failure read_gml_links(GraphSource& source, NodeIndex& nodes, bool keep, PassRes
     r->nodes = &nodes;
     r->sink = ForestSink{&nodes, keep, {}, 0};
     Failure f = read_text(*r);
+    finish_maker(nodes, r->maker);
     if (!failed(f) && r->batch.count != 0 && !take_batch(r->sink, r->batch)) {
         f = failure(FailureKind::out_of_memory);
     }
