@@ -84,7 +84,7 @@ static void print_line_fault(const Failure& f) {
         print_error("the header gives %llu link%s, the file holds %llu\n", Figure{f.figures[0]},
                     plural(f.figures[0]), Figure{f.figures[1]});
         break;
-    default: // header, dot, weights: the text is the reason
+    default: // header, syntax, dot, weights: the text is the reason
         print_error("%.*s\n", static_cast<int>(f.text.size()), f.text.data());
         break;
     }
@@ -121,6 +121,7 @@ static void print_file_fault(const Failure& f) {
         print_error("'\n");
         break;
     case FailureKind::dot:
+    case FailureKind::syntax:
         print_error("%.*s\n", static_cast<int>(f.text.size()), f.text.data());
         break;
     default:

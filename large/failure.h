@@ -24,6 +24,7 @@ enum class FailureKind {
     bad_entry,    // a Matrix Market entry without its row and column
     outside,      // an entry outside the matrix of figures[0] rows, figures[1] columns
     header,       // a Matrix Market banner or size line: `text` says what is wrong
+    syntax,       // a Pajek or GML text: `text` says what is wrong
     entries,      // the size line gives figures[0] entries, the file holds figures[1]
     neighbour,    // a METIS neighbour, `text`, that is no node from 1 to figures[0]
     one_sided,    // node figures[0] lists node figures[1], whose line does not list it

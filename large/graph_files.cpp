@@ -18,9 +18,11 @@
 #include "large/component_walk.h"
 #include "large/dot_reader.h"
 #include "large/edge_list_output.h"
+#include "large/gml_reader.h"
 #include "large/graph_reports.h"
 #include "large/memory_end.h"
 #include "large/metis_reader.h"
+#include "large/pajek_reader.h"
 #include "large/parallel_pass.h"
 #include "large/sniff.h"
 
@@ -86,19 +88,16 @@ static bool make_nodes(FileRun& run, IdKind kind, std::uint32_t directIds) {
 }
 
 // The node index the sniff asks for; a Matrix Market file's nodes are every
-// row and column, linked or not. A direct table wider than the least may be
-// refused its address space: the least then does.
+// row and column, linked or not, and a Pajek network's every vertex. A direct table wider than the
+// least may be refused its address space: the least then does.
 static Failure start_nodes(FileRun& run) {
     const Sniffed& s = run.sniffed;
     if (!make_nodes(run, s.ids, s.directIds) &&
         (s.directIds <= DIRECT_IDS || !make_nodes(run, s.ids, DIRECT_IDS))) {
         return failure(FailureKind::out_of_memory);
     }
-    if (s.format == InputFormat::mtx) {
-        const std::uint64_t n = std::max(s.matrix.rows, s.matrix.columns);
-        for (std::uint64_t id = 1; id <= n; id++) {
-            mark_node(*run.nodes, static_cast<std::uint32_t>(id + 1));
-        }
+    for (std::uint64_t id = 1; id <= s.numbered; id++) {
+        mark_node(*run.nodes, static_cast<std::uint32_t>(id + 1));
     }
     for (std::uint64_t id = 1; s.format == InputFormat::metis && id <= s.metis.nodes; id++) {
         mark_node(*run.nodes, static_cast<std::uint32_t>(id + 1));
@@ -150,6 +149,13 @@ static Failure read_file(FileRun& run) {
     if (run.sniffed.format == InputFormat::metis) {
         run.kept = walks(o.format) || reads_links_again(o); // its lines are not read again
         return read_metis_links(run.source, *run.nodes, run.sniffed.metis, run.kept, run.pass);
+    }
+    if (run.sniffed.format == InputFormat::pajek || run.sniffed.format == InputFormat::gml) {
+        run.kept = walks(o.format) || reads_links_again(o); // read on one thread, once only
+        return run.sniffed.format == InputFormat::gml
+                   ? read_gml_links(run.source, *run.nodes, run.kept, run.pass)
+                   : read_pajek_links(run.source, run.sniffed.pajek, *run.nodes, run.kept,
+                                      run.pass);
     }
     run.kept = walks(o.format) || (reads_links_again(o) && !run.source.regular);
     f = read_pass(run);

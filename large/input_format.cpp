@@ -1,4 +1,4 @@
-// Input format (tells an edge list, a Matrix Market file and a DOT graph apart)
+// Input format (tells edge lists, Matrix Market, DOT, Pajek and GML apart)
 #include "large/input_format.h"
 
 #include <algorithm>
@@ -11,6 +11,7 @@
 #include "large/edge_fields.h"
 #include "large/edge_parser.h"
 #include "large/node_index.h"
+#include "large/pajek_reader.h"
 
 namespace ugraph {
 
@@ -52,6 +53,21 @@ static const char* first_token(const char* p, const char* end) {
     return nullptr;
 }
 
+// Passes over blanks and % comment lines (Pajek's and an edge list's):
+// where the first other text begins, or nullptr when the bytes end first.
+static const char* first_line(const char* p, const char* end) {
+    while (p < end && (is_space(*p) || *p == '%')) {
+        if (*p == '%') {
+            p = static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+            if (p == nullptr) {
+                return nullptr;
+            }
+        }
+        p++;
+    }
+    return p < end ? p : nullptr;
+}
+
 // Whether the token at p is one that opens a DOT graph; `known` is false
 // when the bytes end inside it.
 static bool opens_dot_graph(const char* p, const char* end, bool& known) {
@@ -64,6 +80,25 @@ static bool opens_dot_graph(const char* p, const char* end, bool& known) {
     const auto length = static_cast<std::size_t>(q - p);
     return same_word(p, length, "graph") || same_word(p, length, "digraph") ||
            same_word(p, length, "strict");
+}
+
+// Whether the token at p opens a GML text: graph followed by [ (DOT's graph
+// is followed by a name or {), or igraph's Creator "..." before it; `known`
+// is false when the bytes end before that tells.
+static bool opens_gml(const char* p, const char* end, bool& known) {
+    const char* q = p;
+    while (q < end && ((lower(*q) >= 'a' && lower(*q) <= 'z') || *q == '_')) {
+        q++;
+    }
+    const auto length = static_cast<std::size_t>(q - p);
+    const bool graph = length == 5 && std::memcmp(p, "graph", 5) == 0;
+    const bool creator = length == 7 && std::memcmp(p, "Creator", 7) == 0;
+    if (!graph && !creator) {
+        return false;
+    }
+    const char* next = first_token(q, end);
+    known = next != nullptr;
+    return next != nullptr && *next == (graph ? '[' : '"');
 }
 
 // The format, once the head's first bytes tell it.
@@ -79,10 +114,23 @@ static bool tells_format(const GraphSource& source, InputFormat& format) {
         format = InputFormat::mtx;
         return true;
     }
+    const char* line = first_line(begin, end);
+    if (line == nullptr && !whole) {
+        return false; // comments go on past the bytes read
+    }
+    if (line != nullptr && *line == '*') { // a Pajek network's first line, or an edge list's
+        const void* lineEnd = std::memchr(line, '\n', static_cast<std::size_t>(end - line));
+        const char* stop = lineEnd != nullptr ? static_cast<const char*>(lineEnd) : end;
+        format = opens_pajek(line, stop) ? InputFormat::pajek : InputFormat::edges;
+        return lineEnd != nullptr || whole;
+    }
     const char* token = first_token(begin, end);
     bool known = true;
     const bool dot = token != nullptr && opens_dot_graph(token, end, known);
     format = dot ? InputFormat::dot : InputFormat::edges;
+    if (known && token != nullptr && opens_gml(token, end, known)) {
+        format = InputFormat::gml;
+    }
     return (token != nullptr && known) || whole;
 }
 

@@ -25,10 +25,12 @@ static InputFormat chosen_format(InputChoice input, InputFormat found) {
     if (input == InputChoice::adjlist || input == InputChoice::metis) {
         return input == InputChoice::adjlist ? InputFormat::adjlist : InputFormat::metis;
     }
-    return input == InputChoice::edges ? InputFormat::edges
-           : input == InputChoice::mtx ? InputFormat::mtx
-           : input == InputChoice::dot ? InputFormat::dot
-                                       : found;
+    return input == InputChoice::edges   ? InputFormat::edges
+           : input == InputChoice::mtx   ? InputFormat::mtx
+           : input == InputChoice::dot   ? InputFormat::dot
+           : input == InputChoice::pajek ? InputFormat::pajek
+           : input == InputChoice::gml   ? InputFormat::gml
+                                         : found;
 }
 
 // A METIS file's nodes are 1 to n.
@@ -47,6 +49,16 @@ static Failure sniff_matrix(GraphSource& source, Sniffed& s) {
     s.ids = IdKind::numbers;
     s.directIds = static_cast<std::uint32_t>(n + 1);
     s.lineBase = s.matrix.sizeLine;
+    s.numbered = n;
+    return f;
+}
+
+// A Pajek network's nodes are 1 to its *Vertices count.
+static Failure sniff_pajek(GraphSource& source, Sniffed& s) {
+    Failure f = read_pajek_order(source, s.pajek);
+    s.ids = IdKind::numbers;
+    s.directIds = static_cast<std::uint32_t>(s.pajek.nodes + 1);
+    s.numbered = s.pajek.nodes;
     return f;
 }
 
@@ -116,6 +128,13 @@ Failure sniff(GraphSource& source, const GraphFileOptions& options, Sniffed& sni
     }
     if (sniffed.format == InputFormat::metis) {
         return sniff_metis(source, sniffed);
+    }
+    if (sniffed.format == InputFormat::pajek) {
+        return sniff_pajek(source, sniffed);
+    }
+    if (sniffed.format == InputFormat::gml) {
+        sniffed.ids = IdKind::names; // the nodes' order is the file's
+        return f;
     }
     return sniffed.format == InputFormat::mtx
                ? sniff_matrix(source, sniffed)

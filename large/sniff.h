@@ -7,6 +7,7 @@
 #include "large/graph_source.h"
 #include "large/input_format.h"
 #include "large/metis_reader.h"
+#include "large/pajek_reader.h"
 
 namespace ugraph {
 
@@ -17,10 +18,12 @@ struct Sniffed {
     InputFormat format;
     MatrixHeader matrix;
     MetisHeader metis;
+    PajekOrder pajek;
     LineGrammar grammar;
     IdKind ids;
     std::uint32_t directIds; // numbers below it are direct (a matrix's: 1 to its order)
     std::uint64_t lineBase;  // lines before the links: a header, a banner and size line
+    std::uint64_t numbered;  // nodes 1 to it are nodes, linked or not (Matrix Market, Pajek)
 };
 
 // Reads as much of the text's start as it takes to tell, refusing a text that
