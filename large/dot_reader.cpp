@@ -181,15 +181,13 @@ struct DotLink {
     std::uint32_t b;
 };
 
-// The index of a named node, on this one thread; 0 without room.
-static std::uint32_t dot_node(NodeIndex& nodes, const char* name, std::uint64_t seq) {
+// The index of a named node, on this one thread, with the graph's one
+// maker: a maker per node would take a run of indexes and a block for names
+// each time; 0 without room.
+static std::uint32_t dot_node(NodeIndex& nodes, NodeMaker& maker, const char* name,
+                              std::uint64_t seq) {
     const auto length = static_cast<std::uint32_t>(std::strlen(name));
-    NodeMaker maker{};
-    enter_table(nodes.table);
-    const std::uint32_t index = name_node(nodes, maker, name, length, seq, name_hash(name, length));
-    leave_table(nodes.table);
-    finish_maker(nodes, maker); // alone, it never loses a slot: no hole is left
-    return index;
+    return name_node(nodes, maker, name, length, seq, name_hash(name, length));
 }
 
 static FailureKind no_room(const NodeIndex& nodes) {
@@ -219,16 +217,21 @@ static FailureKind take_graph(Agraph_t* graph, NodeIndex& nodes, ForestSink& sin
     // Node indexes by sequence number (cgraph numbers the nodes 1, 2, ... as
     // it makes them): an edge's ends are found without a name lookup.
     std::vector<std::uint32_t> indexOf(static_cast<std::size_t>(agnnodes(graph)) + 1);
-    for (Agnode_t* n = agfstnode(graph); n != nullptr; n = agnxtnode(graph, n)) {
+    NodeMaker maker{};
+    enter_table(nodes.table);
+    std::uint32_t index = 1;
+    for (Agnode_t* n = agfstnode(graph); n != nullptr && index != 0; n = agnxtnode(graph, n)) {
         const std::uint64_t seq = AGSEQ(n);
-        const std::uint32_t index = dot_node(nodes, agnameof(n), seq);
-        if (index == 0) {
-            return no_room(nodes);
-        }
+        index = dot_node(nodes, maker, agnameof(n), seq);
         if (seq >= indexOf.size()) {
             indexOf.resize(seq + 1);
         }
         indexOf[seq] = index;
+    }
+    leave_table(nodes.table);
+    finish_maker(nodes, maker);
+    if (index == 0) {
+        return no_room(nodes);
     }
     std::vector<DotLink> links;
     for (Agnode_t* n = agfstnode(graph); n != nullptr; n = agnxtnode(graph, n)) {

@@ -2,6 +2,8 @@
 // component alone; the links written back as an edge list, and read again.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <string>
 #include <vector>
 
@@ -176,6 +178,27 @@ TEST(GraphFormats, DotOrder) {
         EXPECT_EQ(r.err, "");
         EXPECT_EQ(r.status, 0);
     }
+}
+
+// The nodes of a DOT graph take memory as the nodes of an edge list do: a
+// few dozen bytes each, not a block of names or a run of indexes apiece.
+TEST(GraphFormats, DotMemoryFollowsTheNodes) {
+    if (!reads_dot()) {
+        GTEST_SKIP() << "built without Graphviz's cgraph";
+    }
+    ScratchDir scratch;
+    std::string text = "graph {\n";
+    for (int i = 0; i < 20000; i++) {
+        text += "n" + std::to_string(i) + " -- n" + std::to_string(i + 1) + ";\n";
+    }
+    ScratchDir::write("chain.gv", text + "}\n");
+    rusage before{};
+    getrusage(RUSAGE_SELF, &before);
+    const Outcome r = run_args({"-q", "chain.gv"});
+    rusage after{};
+    getrusage(RUSAGE_SELF, &after);
+    EXPECT_EQ(r.out, "chain.gv  20001 nodes  20000 links  1 component  largest 20001\n");
+    EXPECT_LT(after.ru_maxrss - before.ru_maxrss, 256 * 1024) << "KiB more at the peak";
 }
 
 // cgraph running out of memory ends the run with the message, never a
