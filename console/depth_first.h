@@ -7,8 +7,9 @@
 
 namespace ugraph {
 
-// A stack in a fixed array, with the members of std::vector that the search
-// uses, for the rooms that do not allocate. At most Size items are pushed.
+// A stack in a fixed array, with the four members the search uses (empty,
+// back, push_back, pop_back), for the rooms that do not allocate. At most
+// Size items are pushed.
 template <typename Item, std::size_t Size> struct FixedStack {
     std::array<Item, Size> items;
     std::size_t size;

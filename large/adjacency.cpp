@@ -16,8 +16,7 @@ struct Build {
 
 // Gives every node its place in the order; false when memory runs out.
 static bool place_nodes(const NodeIndex& nodes, const NodeOrder& order, Adjacency& a) {
-    a.placeOf =
-        mapped_block<std::uint32_t>(std::uint64_t{first_hashed(nodes)} + hashed_count(nodes));
+    a.placeOf = mapped_block<std::uint32_t>(index_count(nodes));
     if (!a.placeOf) {
         return false;
     }

@@ -30,7 +30,7 @@ static void flatten_forest(NodeIndex& nodes) {
 }
 
 static Mapped<std::uint32_t> index_table(const NodeIndex& nodes) {
-    return mapped_block<std::uint32_t>(std::uint64_t{first_hashed(nodes)} + hashed_count(nodes));
+    return mapped_block<std::uint32_t>(index_count(nodes));
 }
 
 bool count_components(NodeIndex& nodes, Tally& tally) {

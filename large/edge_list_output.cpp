@@ -17,8 +17,7 @@ void start_edge_output(EdgeOutput& out, NodeIndex& nodes, const ComponentLabels&
     out.write = write;
     out.links = 0;
     out.started = false;
-    const std::uint64_t indexes = std::uint64_t{first_hashed(nodes)} + hashed_count(nodes);
-    out.linked.assign(indexes / 64 + 1, 0);
+    out.linked.assign(index_count(nodes) / 64 + 1, 0);
 }
 
 static bool all_digits(const NodeId& id) {

@@ -126,12 +126,16 @@ static bool reads_as_names(const FileRun& run) {
            run.options->dialect.ids == IdChoice::from_file && run.source.again;
 }
 
-// A line fault's line counts from the file's first line.
-static Failure read_pass(FileRun& run) {
-    read_links(run.source, *run.nodes, pass_options(run), run.pass);
-    Failure f = run.pass.failure;
+// A pass counts a fault's line from where the links begin; the report
+// counts it from the file's first line.
+static Failure from_first_line(const FileRun& run, Failure f) {
     f.line += f.line != 0 ? run.sniffed.lineBase : 0;
     return f;
+}
+
+static Failure read_pass(FileRun& run) {
+    read_links(run.source, *run.nodes, pass_options(run), run.pass);
+    return from_first_line(run, run.pass.failure);
 }
 
 // Reads the file once: every node, and every link joined in the forest.
@@ -191,9 +195,7 @@ static Failure show_links_again(FileRun& run, EdgeOutput& out) {
                            [&out](std::uint32_t a, std::uint32_t b) { take_link(out, a, b); });
         return failure(FailureKind::none);
     }
-    Failure f = replay_links(run.source, *run.nodes, pass_options(run), out);
-    f.line += f.line != 0 ? run.sniffed.lineBase : 0;
-    return f;
+    return from_first_line(run, replay_links(run.source, *run.nodes, pass_options(run), out));
 }
 
 static Failure write_links(FileRun& run, const ComponentLabels& labels, std::uint32_t only) {

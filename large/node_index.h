@@ -104,6 +104,12 @@ inline std::uint64_t hashed_count(const NodeIndex& nodes) {
     return count < most_hashed(nodes) ? count : most_hashed(nodes);
 }
 
+// How many entries a table by node index needs: every direct index and
+// every hashed one taken, holes included.
+inline std::uint64_t index_count(const NodeIndex& nodes) {
+    return std::uint64_t{first_hashed(nodes)} + hashed_count(nodes);
+}
+
 inline bool is_full(const NodeIndex& nodes) {
     return nodes.hashed.load() >= most_hashed(nodes);
 }
