@@ -1,4 +1,4 @@
-// Writes a large random graph as an edge list (or Matrix Market file) for the benchmarks.
+// Writes a large random graph as an edge list, Matrix Market or GraphML file for benchmarks.
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -10,22 +10,27 @@
 namespace {
 
 const char* const usage =
-    "usage: make_graph [--ids=KIND | --mtx] rmat SCALE [EDGE_FACTOR=16] [SEED]\n"
-    "       make_graph [--ids=KIND | --mtx] grid SIDE [SEED]\n"
-    "       make_graph [--ids=KIND | --mtx] uniform NODES LINKS [SEED]\n"
+    "usage: make_graph [--ids=KIND | --mtx | --graphml] rmat SCALE [EDGE_FACTOR=16] [SEED]\n"
+    "       make_graph [--ids=KIND | --mtx | --graphml] grid SIDE [SEED]\n"
+    "       make_graph [--ids=KIND | --mtx | --graphml] uniform NODES LINKS [SEED]\n"
     "KIND: dense (id x written as x, the default), sparse (x*1000003+17)\n"
-    "      or names (vx, the two of a link separated by a comma)\n";
+    "      or names (vx, the two of a link separated by a comma)\n"
+    "--graphml declares every id a node, as --mtx does, and writes the links as edges\n";
 
 const std::uint64_t default_seed = 20240611;
 
 // How an id x is written: the same links under other ids, for the readers' id tables.
 enum class Ids { dense, sparse, names };
 
+// The file's shape: Matrix Market writes ids 1-based; both it and GraphML
+// declare every id a node before the links.
+enum class Shape { edges, mtx, graphml };
+
 // Output: a large buffer written with fwrite, numbers formatted by hand.
 struct Output {
     std::vector<char> buffer = std::vector<char>(std::size_t{1} << 20);
     std::size_t used = 0;
-    bool mtx = false; // Matrix Market: ids written 1-based
+    Shape shape = Shape::edges;
     Ids ids = Ids::dense;
 };
 
@@ -49,8 +54,14 @@ void put_number(Output& out, std::uint64_t n) {
     }
 }
 
+void put_text(Output& out, const char* text) {
+    const std::size_t length = std::strlen(text);
+    std::memcpy(out.buffer.data() + out.used, text, length);
+    out.used += length;
+}
+
 void put_id(Output& out, std::uint32_t x) {
-    if (out.mtx) {
+    if (out.shape == Shape::mtx) {
         put_number(out, std::uint64_t{x} + 1);
     } else if (out.ids == Ids::sparse) {
         put_number(out, std::uint64_t{x} * 1000003 + 17);
@@ -62,10 +73,19 @@ void put_id(Output& out, std::uint32_t x) {
     }
 }
 
-// A line is at most 34 bytes: two sparse ids of 16 digits (below 2^32 * 1000003 + 17).
+// A line is at most 66 bytes: a GraphML edge of two sparse ids of 16 digits (below
+// 2^32 * 1000003 + 17).
 void put_link(Output& out, std::uint32_t a, std::uint32_t b) {
-    if (out.buffer.size() - out.used < 64) {
+    if (out.buffer.size() - out.used < 128) {
         flush(out);
+    }
+    if (out.shape == Shape::graphml) {
+        put_text(out, "<edge source=\"");
+        put_id(out, a);
+        put_text(out, "\" target=\"");
+        put_id(out, b);
+        put_text(out, "\"/>\n");
+        return;
     }
     put_id(out, a);
     out.buffer[out.used++] = out.ids == Ids::names ? ',' : ' ';
@@ -73,15 +93,38 @@ void put_link(Output& out, std::uint32_t a, std::uint32_t b) {
     out.buffer[out.used++] = '\n';
 }
 
+void put_graphml_nodes(Output& out, std::uint64_t ids) {
+    put_text(out, "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+                  "<graphml xmlns=\"http://graphml.graphdrawing.org/xmlns\">\n"
+                  "<graph id=\"G\" edgedefault=\"undirected\">\n");
+    for (std::uint64_t x = 0; x < ids; x++) {
+        if (out.buffer.size() - out.used < 64) {
+            flush(out);
+        }
+        put_text(out, "<node id=\"");
+        put_id(out, static_cast<std::uint32_t>(x));
+        put_text(out, "\"/>\n");
+    }
+}
+
 void put_header(Output& out, std::uint64_t ids, std::uint64_t links) {
-    if (!out.mtx) {
+    if (out.shape == Shape::graphml) {
+        put_graphml_nodes(out, ids);
+    }
+    if (out.shape != Shape::mtx) {
         return;
     }
     const std::string header = "%%MatrixMarket matrix coordinate pattern general\n" +
                                std::to_string(ids) + " " + std::to_string(ids) + " " +
                                std::to_string(links) + "\n";
-    std::memcpy(out.buffer.data() + out.used, header.data(), header.size());
-    out.used += header.size();
+    put_text(out, header.c_str());
+}
+
+void put_trailer(Output& out) {
+    if (out.shape == Shape::graphml) {
+        flush(out);
+        put_text(out, "</graph>\n</graphml>\n");
+    }
 }
 
 // splitmix64: fast, and the same graph for a seed on every platform and library.
@@ -232,7 +275,9 @@ bool read_options(Output& out, int argc, char** argv, int& first) {
     for (first = 1; first < argc && std::strncmp(argv[first], "--", 2) == 0; first++) {
         const std::string option = argv[first];
         if (option == "--mtx") {
-            out.mtx = true;
+            out.shape = Shape::mtx;
+        } else if (option == "--graphml") {
+            out.shape = Shape::graphml;
         } else if (option == "--ids=dense") {
             out.ids = Ids::dense;
         } else if (option == "--ids=sparse") {
@@ -244,7 +289,7 @@ bool read_options(Output& out, int argc, char** argv, int& first) {
         }
     }
     // A Matrix Market file numbers its ids 1 to N: no other kind of id fits it.
-    return !(out.mtx && out.ids != Ids::dense);
+    return !(out.shape == Shape::mtx && out.ids != Ids::dense);
 }
 
 } // namespace
@@ -256,6 +301,7 @@ int main(int argc, char** argv) {
         std::fputs(usage, stderr);
         return 2;
     }
+    put_trailer(out);
     flush(out);
     if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
         std::perror("make_graph: write");

@@ -4,6 +4,7 @@
 #   peer_igraph.py --tuples PATH  ids are any numbers (blank-separated) or names
 #                                 (comma-separated), read by Python's csv module
 #                                 and named by Graph.TupleList
+#   peer_igraph.py --graphml PATH a GraphML file, read by Graph.Read_GraphML
 import csv
 import sys
 
@@ -15,6 +16,14 @@ def plural(count, word):
 
 
 def main():
+    if sys.argv[1] == "--graphml":
+        # The declared nodes are the nodes, as ugraph's; repeated edges are
+        # kept, so the link count is left out.
+        graph = igraph.Graph.Read_GraphML(sys.argv[2])
+        sizes = graph.connected_components().sizes()
+        print(f"{sys.argv[2]}  {plural(graph.vcount(), 'node')}  "
+              f"{plural(len(sizes), 'component')}  largest {max(sizes) if sizes else 0}")
+        return
     if sys.argv[1] != "--tuples":
         # igraph makes every id up to the largest a node, so only the largest
         # component's size compares with ugraph's figures.
