@@ -18,6 +18,7 @@
 #include "large/component_walk.h"
 #include "large/dot_reader.h"
 #include "large/edge_list_output.h"
+#include "large/file_run.h"
 #include "large/gml_reader.h"
 #include "large/graph_reports.h"
 #include "large/memory_end.h"
@@ -38,20 +39,9 @@ static std::uint32_t cpus_to_run_on() {
     return online > 0 ? static_cast<std::uint32_t>(online) : 1;
 }
 
-static std::uint32_t default_threads() {
+std::uint32_t default_threads() {
     return std::min(cpus_to_run_on(), MAX_THREADS);
 }
-
-// One file as it is read: where from, what it holds, and what it gave.
-struct FileRun {
-    GraphSource source;
-    const GraphFileOptions* options;
-    std::uint32_t threads;
-    Sniffed sniffed;
-    std::unique_ptr<NodeIndex> nodes;
-    PassResult pass;
-    bool kept; // the links are kept, in the file's order
-};
 
 // The progress line goes to a terminal, unless --quiet.
 static bool shows_progress(const GraphFileOptions& o) {
@@ -172,6 +162,11 @@ static Failure read_file(FileRun& run) {
     return failed(f) ? f : check_entries(run);
 }
 
+Failure open_and_read(const char* name, FileRun& run) {
+    const Failure f = open_source(name, run.source);
+    return failed(f) ? f : read_file(run);
+}
+
 // The number of the component --component names, or the failure to find it.
 static Failure choose_component(const FileRun& run, const ComponentLabels& labels,
                                 std::uint32_t& only) {
@@ -266,11 +261,7 @@ static Failure run_file(const char* name, const GraphFileOptions& options, std::
     FileRun run{};
     run.options = &options;
     run.threads = threads;
-    Failure f = open_source(name, run.source);
-    if (failed(f)) {
-        return f;
-    }
-    f = read_file(run);
+    Failure f = open_and_read(name, run);
     f = failed(f) ? f : write_results(run);
     flush_output();
     close_source(run.source);
