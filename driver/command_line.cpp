@@ -208,7 +208,7 @@ static bool component_named(const char* text, ComponentChoice& component) {
 }
 
 // The separator --separator names: one byte, or a word for one.
-static bool separator_named(const char* text, char& separator) {
+bool separator_named(const char* text, char& separator) {
     static const char* const NAMES[] = {"tab", "space", "comma", "semicolon"};
     static const char SEPARATORS[] = {'\t', BLANKS, ',', ';'};
     if (named(text, NAMES, SEPARATORS, separator)) {
@@ -231,11 +231,15 @@ static std::uint32_t field_number(const char*& text, char end) {
 }
 
 // --columns=I,J: two different field numbers.
-static bool columns_named(const char* text, DialectChoice& dialect) {
+bool columns_named(const char* text, DialectChoice& dialect) {
     dialect.first = field_number(text, ',');
     text += *text == ',' ? 1 : 0;
     dialect.second = field_number(text, '\0');
     return dialect.first != 0 && dialect.second != 0 && dialect.first != dialect.second;
+}
+
+bool input_named(const char* text, InputChoice& input) {
+    return named(text, INPUT_NAMES, INPUTS, input);
 }
 
 // The first of the options that go with FILE operands only, or nullptr.
