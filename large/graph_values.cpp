@@ -17,7 +17,7 @@ Failure read_labelled_graph(const char* name, const GraphFileOptions& options,
     graph.run = FileRun{};
     graph.run.options = &graph.options;
     graph.run.threads = threads;
-    const Failure f = open_and_read(name, graph.run);
+    Failure f = open_and_read(name, graph.run);
     close_source(graph.run.source);
     if (failed(f)) {
         return f;

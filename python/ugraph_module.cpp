@@ -337,7 +337,8 @@ template <typename T> struct CompressedLinks {
 
 template <typename T> static void join_compressed(void* context, std::uint64_t part) {
     const auto& c = *static_cast<const CompressedLinks<T>*>(context);
-    const auto end = std::min<std::int64_t>(c.joining->order, (part + 1) * PART_ROWS);
+    const auto end =
+        std::min<std::int64_t>(c.joining->order, static_cast<std::int64_t>((part + 1) * PART_ROWS));
     for (auto r = static_cast<std::int64_t>(part * PART_ROWS); r < end; r++) {
         for (std::int64_t k = c.indptr[r]; k < c.indptr[r + 1]; k++) {
             join(*c.joining, r, c.indices[k]);
@@ -354,7 +355,7 @@ struct DenseLinks {
 static void join_dense(void* context, std::uint64_t part) {
     const auto& d = *static_cast<const DenseLinks*>(context);
     const std::int64_t n = d.joining->order;
-    const auto end = std::min<std::int64_t>(n, (part + 1) * PART_ROWS);
+    const auto end = std::min<std::int64_t>(n, static_cast<std::int64_t>((part + 1) * PART_ROWS));
     for (auto r = static_cast<std::int64_t>(part * PART_ROWS); r < end; r++) {
         for (std::int64_t c = 0; c < n; c++) {
             const double v = d.values[r * n + c];
