@@ -197,13 +197,17 @@ static Failure read_link_line(PajekRead& r, const char* p, const char* end) {
     return f;
 }
 
-// Whether a matrix entry is zero: "0", "0.0", "-0", "0e3" and the like.
+// Whether a matrix entry is zero: "0", "0.0", "-0", "0e3", "0x0p3" and the
+// like, all its digits before the exponent zeros (strtod reads hexadecimal too).
 static bool is_zero(std::string_view word) {
-    for (const char c : word) {
-        if (c == 'e' || c == 'E') {
+    std::size_t at = !word.empty() && (word[0] == '+' || word[0] == '-') ? 1 : 0;
+    const bool hex = word.size() > at + 1 && word[at] == '0' && (word[at + 1] | 0x20) == 'x';
+    for (at += hex ? 2 : 0; at < word.size(); at++) {
+        const char c = static_cast<char>(word[at] | 0x20);
+        if (c == (hex ? 'p' : 'e')) {
             return true;
         }
-        if (c != '0' && c != '.' && c != '+' && c != '-') {
+        if (word[at] != '0' && word[at] != '.') {
             return false;
         }
     }
