@@ -61,7 +61,7 @@ struct GraphmlRead {
     NodeIndex* nodes;
     NodeMaker maker;        // one for the whole document, which this one thread reads
     std::uint64_t position; // the next name's place in the order of first appearance
-    std::uint64_t open;     // elements open, those passed over left out
+    std::uint64_t open;     // elements open, those inside one passed over left out
     std::uint64_t passed;   // elements open inside one passed over, itself included
     std::uint64_t graphs;   // graphs open in the first top-level one, itself included
     bool rooted;            // the first element was read
@@ -241,6 +241,7 @@ static void XMLCALL end_element(void* data, const XML_Char* name) {
     }
     if (r.passed != 0) {
         r.passed--;
+        r.open -= r.passed == 0 ? 1 : 0; // the element passed over was counted open
         return;
     }
     r.open--;
