@@ -116,11 +116,11 @@ static const char* after(const char* p, const char* end, std::string_view close)
 // The end of a DOCTYPE, whose internal subset, in [ ], may hold > in
 // declarations and quoted text; nullptr when the bytes end first.
 static const char* after_doctype(const char* p, const char* end) {
-    char quote = 0;
+    char quote = '\0';
     int depth = 0;
     for (; p < end; p++) {
-        if (quote != 0) {
-            quote = *p == quote ? 0 : quote;
+        if (quote != '\0') {
+            quote = *p == quote ? '\0' : quote;
         } else if (*p == '"' || *p == '\'') {
             quote = *p;
         } else if (*p == '[' || *p == ']') {
