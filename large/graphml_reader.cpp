@@ -2,6 +2,7 @@
 // sink)
 #include "large/graphml_reader.h"
 
+#include <array>
 #include <cerrno>
 #include <cstring>
 
@@ -55,7 +56,19 @@ static Element element_of(const char* name) {
     }
 }
 
+// A name read but not yet looked up: its index goes to `node`. Its bytes
+// are kept in the read's `names` from `at`, since expat's go with the element.
+struct PendingName {
+    std::uint32_t* node;
+    std::uint64_t hash;
+    std::uint64_t position;
+    std::size_t at;
+    std::uint32_t length;
+};
+
 // The document being read: where expat is in it, and what it gave so far.
+// The names of a batch's links are looked up together once it is full, so
+// that the misses of their lookups overlap, as an edge list's do.
 struct GraphmlRead {
     XML_Parser parser;
     NodeIndex* nodes;
@@ -68,7 +81,10 @@ struct GraphmlRead {
     bool graphSeen;         // the first top-level graph was opened
     bool inHyperedge;
     std::vector<std::uint32_t> ends; // of the hyperedge being read
-    LinkBatch batch;
+    LinkBatch batch;                 // a node alone is a link to 0
+    std::array<PendingName, std::size_t{2} * LINK_BATCH> pending;
+    std::uint32_t pendingCount;
+    std::vector<char> names; // of the pending names
     ForestSink sink;
     Failure failure;
 };
@@ -109,17 +125,62 @@ static std::uint32_t node_named(GraphmlRead& r, const char* name) {
     return index;
 }
 
+// Looks up the batch's pending names, each stage fetching what the next
+// reads for every name, then hands the batch to the sink.
+static Failure take_links(GraphmlRead& r) {
+    NodeIndex& nodes = *r.nodes;
+    for (std::uint32_t i = 0; i < r.pendingCount; i++) {
+        prefetch_key(nodes, r.pending[i].hash);
+    }
+    for (std::uint32_t i = 0; i < r.pendingCount; i++) {
+        prefetch_name(nodes, r.pending[i].hash);
+    }
+    for (std::uint32_t i = 0; i < r.pendingCount; i++) {
+        const PendingName& n = r.pending[i];
+        *n.node = name_node(nodes, r.maker, r.names.data() + n.at, n.length, n.position, n.hash);
+        if (*n.node == 0) {
+            return failure(no_room(nodes));
+        }
+    }
+    r.pendingCount = 0;
+    r.names.clear();
+    const bool taken = take_batch(r.sink, r.batch);
+    r.batch.count = 0;
+    return failure(taken ? FailureKind::none : FailureKind::out_of_memory);
+}
+
+static void pend(GraphmlRead& r, std::uint32_t& node, const char* name) {
+    const auto length = static_cast<std::uint32_t>(std::strlen(name));
+    const std::uint64_t hash = name_hash(name, length);
+    prefetch_slot(r.nodes->table, hash);
+    r.pending[r.pendingCount++] = {&node, hash, r.position++, r.names.size(), length};
+    r.names.insert(r.names.end(), name, name + length);
+}
+
+static void next_link(GraphmlRead& r) {
+    r.batch.count++;
+    if (r.batch.count == LINK_BATCH) {
+        Failure f = take_links(r);
+        if (failed(f)) {
+            stop(r, std::move(f));
+        }
+    }
+}
+
+// A link of two names, or a node alone when `b` is nullptr.
+static void add_named_link(GraphmlRead& r, const char* a, const char* b) {
+    pend(r, r.batch.from[r.batch.count], a);
+    r.batch.to[r.batch.count] = 0;
+    if (b != nullptr) {
+        pend(r, r.batch.to[r.batch.count], b);
+    }
+    next_link(r);
+}
+
 static void add_link(GraphmlRead& r, std::uint32_t a, std::uint32_t b) {
     r.batch.from[r.batch.count] = a;
     r.batch.to[r.batch.count] = b;
-    r.batch.count++;
-    if (r.batch.count == LINK_BATCH) {
-        const bool taken = take_batch(r.sink, r.batch);
-        r.batch.count = 0;
-        if (!taken) {
-            stop(r, failure(FailureKind::out_of_memory));
-        }
-    }
+    next_link(r);
 }
 
 static void read_node(GraphmlRead& r, const XML_Char** atts) {
@@ -128,7 +189,7 @@ static void read_node(GraphmlRead& r, const XML_Char** atts) {
         refuse(r, "a <node> without an id attribute");
         return;
     }
-    node_named(r, id);
+    add_named_link(r, id, nullptr);
 }
 
 static void read_edge(GraphmlRead& r, const XML_Char** atts) {
@@ -139,11 +200,7 @@ static void read_edge(GraphmlRead& r, const XML_Char** atts) {
                                     : "an <edge> without a target attribute");
         return;
     }
-    const std::uint32_t a = node_named(r, source);
-    const std::uint32_t b = a == 0 ? 0 : node_named(r, target);
-    if (b != 0) {
-        add_link(r, a, b);
-    }
+    add_named_link(r, source, target);
 }
 
 static void read_endpoint(GraphmlRead& r, const XML_Char** atts) {
@@ -315,6 +372,9 @@ static Failure parse_document(GraphmlRead& r, GraphSource& source) {
     XML_SetElementHandler(r.parser, start_element, end_element);
     enter_table(r.nodes->table);
     Failure f = parse_text(r, source);
+    if (!failed(f) && r.batch.count != 0) {
+        f = take_links(r);
+    }
     leave_table(r.nodes->table);
     XML_ParserFree(r.parser);
     return f;
@@ -332,9 +392,6 @@ Failure read_graphml_links(GraphSource& source, NodeIndex& nodes, bool keep, Pas
     Failure f = parse_document(*r, source);
     stop_ticker(ticker);
     finish_maker(nodes, r->maker);
-    if (!failed(f) && r->batch.count != 0 && !take_batch(r->sink, r->batch)) {
-        f = failure(FailureKind::out_of_memory);
-    }
     result.links = r->sink.links;
     result.spans.push_back({0, 0, 0, r->sink.kept.count});
     result.kept.push_back(std::move(r->sink.kept));
