@@ -84,7 +84,10 @@ static void print_line_fault(const Failure& f) {
         print_error("the header gives %llu link%s, the file holds %llu\n", Figure{f.figures[0]},
                     plural(f.figures[0]), Figure{f.figures[1]});
         break;
-    default: // header, syntax, dot, weights: the text is the reason
+    case FailureKind::xml:
+        print_error("malformed XML: %.*s\n", static_cast<int>(f.text.size()), f.text.data());
+        break;
+    default: // header, syntax, graphml, dot, weights: the text is the reason
         print_error("%.*s\n", static_cast<int>(f.text.size()), f.text.data());
         break;
     }
@@ -115,6 +118,10 @@ static void print_file_fault(const Failure& f) {
         print_error("this ugraph was built without Graphviz's cgraph library, which reads DOT; "
                     "install libgraphviz-dev and build ugraph again\n");
         break;
+    case FailureKind::no_expat:
+        print_error("this ugraph was built without the expat library, which reads GraphML; "
+                    "install libexpat1-dev and build ugraph again\n");
+        break;
     case FailureKind::line_break:
         print_error("a node's name holds a line break, which an edge list cannot hold: '");
         print_text(f);
@@ -122,6 +129,7 @@ static void print_file_fault(const Failure& f) {
         break;
     case FailureKind::dot:
     case FailureKind::syntax:
+    case FailureKind::graphml:
         print_error("%.*s\n", static_cast<int>(f.text.size()), f.text.data());
         break;
     default:

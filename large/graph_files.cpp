@@ -20,6 +20,7 @@
 #include "large/edge_list_output.h"
 #include "large/gml_reader.h"
 #include "large/graph_reports.h"
+#include "large/graphml_reader.h"
 #include "large/memory_end.h"
 #include "large/metis_reader.h"
 #include "large/pajek_reader.h"
@@ -149,6 +150,10 @@ static Failure read_file(FileRun& run) {
     if (run.sniffed.format == InputFormat::dot) {
         run.kept = true;
         return read_dot_links(run.source, *run.nodes, run.pass, shows_progress(o));
+    }
+    if (run.sniffed.format == InputFormat::graphml) {
+        run.kept = walks(o.format) || reads_links_again(o); // read on one thread, once only
+        return read_graphml_links(run.source, *run.nodes, run.kept, run.pass, shows_progress(o));
     }
     if (run.sniffed.format == InputFormat::metis) {
         run.kept = walks(o.format) || reads_links_again(o); // its lines are not read again
