@@ -153,7 +153,9 @@ static Failure read_file(FileRun& run) {
     }
     if (run.sniffed.format == InputFormat::graphml) {
         run.kept = walks(o.format) || reads_links_again(o); // read on one thread, once only
-        return read_graphml_links(run.source, *run.nodes, run.kept, run.pass, shows_progress(o));
+        return read_graphml_links(run.source, *run.nodes,
+                                  GraphmlOptions{run.threads, run.kept, shows_progress(o)},
+                                  run.pass);
     }
     if (run.sniffed.format == InputFormat::metis) {
         run.kept = walks(o.format) || reads_links_again(o); // its lines are not read again

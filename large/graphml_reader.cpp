@@ -1,10 +1,21 @@
 // GraphML reader (the first graph of a GraphML document, read with expat front to back into a link
 // sink)
+//
+// Threads. expat reads the document on the calling thread, which gathers the
+// names of each batch of links; with more than one thread, a joiner thread
+// looks them up and hands the batch to the sink while expat reads the next:
+// each does about half the work. The two batches pass between them under
+// the handoff's mutex, and the node index, its maker and the sink are the
+// joiner's alone until it is joined.
 #include "large/graphml_reader.h"
+
+#include <pthread.h>
 
 #include <array>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 
 #include "large/link_sinks.h"
 #include "large/progress.h"
@@ -66,13 +77,42 @@ struct PendingName {
     std::uint32_t length;
 };
 
+// Link batches handed from the parser to the joiner at a time: enough that
+// the handoff's waits are rare.
+inline constexpr std::uint32_t HANDED_BATCHES = 64;
+
+// Batches of links and the names of their ends. A batch's names are looked
+// up together, so that the misses of their lookups overlap, as an edge
+// list's do.
+struct NameBatch {
+    std::array<LinkBatch, HANDED_BATCHES> batches;           // a node alone is a link to 0
+    std::uint32_t full;                                      // batches filled, the one filling next
+    std::array<std::uint32_t, HANDED_BATCHES + 1> pendingAt; // batch k's: [at k, at k + 1)
+    std::array<PendingName, std::size_t{2} * LINK_BATCH * HANDED_BATCHES> pending;
+    std::uint32_t pendingCount;
+    std::vector<char> names; // of the pending names
+};
+
+// What looks the names up and joins the links: one thread's at a time.
+struct Joiner {
+    NodeIndex* nodes;
+    NodeMaker maker; // one for the whole document
+    ForestSink sink;
+};
+
+// The batch handed from the parser to the joiner thread, under `mutex`.
+struct Handoff {
+    std::mutex mutex;
+    std::condition_variable changed;
+    NameBatch* handed; // not yet taken by the joiner
+    bool busy;         // the joiner is taking a batch
+    bool ended;        // the parser hands no more
+    Failure failure;   // the joiner's, which stops the parser
+};
+
 // The document being read: where expat is in it, and what it gave so far.
-// The names of a batch's links are looked up together once it is full, so
-// that the misses of their lookups overlap, as an edge list's do.
 struct GraphmlRead {
     XML_Parser parser;
-    NodeIndex* nodes;
-    NodeMaker maker;        // one for the whole document, which this one thread reads
     std::uint64_t position; // the next name's place in the order of first appearance
     std::uint64_t open;     // elements open, those inside one passed over left out
     std::uint64_t passed;   // elements open inside one passed over, itself included
@@ -80,12 +120,12 @@ struct GraphmlRead {
     bool rooted;            // the first element was read
     bool graphSeen;         // the first top-level graph was opened
     bool inHyperedge;
-    std::vector<std::uint32_t> ends; // of the hyperedge being read
-    LinkBatch batch;                 // a node alone is a link to 0
-    std::array<PendingName, std::size_t{2} * LINK_BATCH> pending;
-    std::uint32_t pendingCount;
-    std::vector<char> names; // of the pending names
-    ForestSink sink;
+    std::vector<char> ends; // the names of the hyperedge being read, each after its length
+    std::array<NameBatch, 2> batches;
+    NameBatch* filling; // one of the two
+    Joiner joiner;
+    bool threaded; // a joiner thread takes the full batches
+    Handoff handoff;
     Failure failure;
 };
 
@@ -113,74 +153,126 @@ static FailureKind no_room(const NodeIndex& nodes) {
     return is_full(nodes) ? FailureKind::full : FailureKind::out_of_memory;
 }
 
-// The index of a node by its name, made when new; 0, with expat stopped,
-// without room. The table is entered for the whole document.
-static std::uint32_t node_named(GraphmlRead& r, const char* name) {
-    const auto length = static_cast<std::uint32_t>(std::strlen(name));
-    const std::uint32_t index =
-        name_node(*r.nodes, r.maker, name, length, r.position++, name_hash(name, length));
-    if (index == 0) {
-        stop(r, failure(no_room(*r.nodes)));
+// Looks up the names of batch k, each stage fetching what the next reads for
+// every name, then hands the batch to the sink.
+static Failure take_batch_names(Joiner& j, NameBatch& b, std::uint32_t k) {
+    NodeIndex& nodes = *j.nodes;
+    const std::uint32_t begin = b.pendingAt[k];
+    const std::uint32_t end = b.pendingAt[k + 1];
+    for (std::uint32_t i = begin; i < end; i++) {
+        prefetch_key(nodes, b.pending[i].hash);
     }
-    return index;
-}
-
-// Looks up the batch's pending names, each stage fetching what the next
-// reads for every name, then hands the batch to the sink.
-static Failure take_links(GraphmlRead& r) {
-    NodeIndex& nodes = *r.nodes;
-    for (std::uint32_t i = 0; i < r.pendingCount; i++) {
-        prefetch_key(nodes, r.pending[i].hash);
+    for (std::uint32_t i = begin; i < end; i++) {
+        prefetch_name(nodes, b.pending[i].hash);
     }
-    for (std::uint32_t i = 0; i < r.pendingCount; i++) {
-        prefetch_name(nodes, r.pending[i].hash);
-    }
-    for (std::uint32_t i = 0; i < r.pendingCount; i++) {
-        const PendingName& n = r.pending[i];
-        *n.node = name_node(nodes, r.maker, r.names.data() + n.at, n.length, n.position, n.hash);
+    for (std::uint32_t i = begin; i < end; i++) {
+        const PendingName& n = b.pending[i];
+        *n.node = name_node(nodes, j.maker, b.names.data() + n.at, n.length, n.position, n.hash);
         if (*n.node == 0) {
             return failure(no_room(nodes));
         }
     }
-    r.pendingCount = 0;
-    r.names.clear();
-    const bool taken = take_batch(r.sink, r.batch);
-    r.batch.count = 0;
+    const bool taken = take_batch(j.sink, b.batches[k]);
+    b.batches[k].count = 0;
+    pause_table(nodes.table);
     return failure(taken ? FailureKind::none : FailureKind::out_of_memory);
 }
 
-static void pend(GraphmlRead& r, std::uint32_t& node, const char* name) {
-    const auto length = static_cast<std::uint32_t>(std::strlen(name));
-    const std::uint64_t hash = name_hash(name, length);
-    prefetch_slot(r.nodes->table, hash);
-    r.pending[r.pendingCount++] = {&node, hash, r.position++, r.names.size(), length};
-    r.names.insert(r.names.end(), name, name + length);
+// Takes the full batches, and empties them.
+static Failure take_names(Joiner& j, NameBatch& b) {
+    for (std::uint32_t k = 0; k < b.full; k++) {
+        Failure f = take_batch_names(j, b, k);
+        if (failed(f)) {
+            return f;
+        }
+    }
+    b.full = 0;
+    b.pendingCount = 0;
+    b.names.clear();
+    return failure(FailureKind::none);
 }
 
-static void next_link(GraphmlRead& r) {
-    r.batch.count++;
-    if (r.batch.count == LINK_BATCH) {
-        Failure f = take_links(r);
+// The joiner thread: takes each batch handed to it until the parser ends,
+// or a batch fails.
+static void* join_batches(void* data) {
+    GraphmlRead& r = *static_cast<GraphmlRead*>(data);
+    Handoff& h = r.handoff;
+    enter_table(r.joiner.nodes->table);
+    std::unique_lock<std::mutex> guard(h.mutex);
+    while (true) {
+        h.changed.wait(guard, [&h] { return h.handed != nullptr || h.ended; });
+        if (h.handed == nullptr) {
+            break;
+        }
+        NameBatch* batch = h.handed;
+        h.handed = nullptr;
+        h.busy = true;
+        guard.unlock();
+        Failure f = take_names(r.joiner, *batch);
+        guard.lock();
+        h.busy = false;
+        h.failure = std::move(f);
+        h.changed.notify_all();
+        if (failed(h.failure)) {
+            break;
+        }
+    }
+    guard.unlock();
+    leave_table(r.joiner.nodes->table);
+    return nullptr;
+}
+
+// Hands the batch being filled to the joiner once it has taken the last
+// one, and fills the other; without a joiner thread, takes it here.
+static Failure hand_over(GraphmlRead& r) {
+    if (!r.threaded) {
+        return take_names(r.joiner, *r.filling);
+    }
+    Handoff& h = r.handoff;
+    std::unique_lock<std::mutex> guard(h.mutex);
+    h.changed.wait(guard, [&h] { return (h.handed == nullptr && !h.busy) || failed(h.failure); });
+    if (failed(h.failure)) {
+        return h.failure;
+    }
+    h.handed = r.filling;
+    r.filling = r.filling == &r.batches[0] ? &r.batches[1] : &r.batches[0];
+    h.changed.notify_all();
+    return failure(FailureKind::none);
+}
+
+static void pend(GraphmlRead& r, std::uint32_t& node, const char* name, std::uint32_t length) {
+    NameBatch& b = *r.filling;
+    b.pending[b.pendingCount++] = {&node, name_hash(name, length), r.position++, b.names.size(),
+                                   length};
+    b.names.insert(b.names.end(), name, name + length);
+}
+
+// A link of two names, or a node alone when `b` is nullptr.
+static void add_named_link(GraphmlRead& r, const char* a, std::uint32_t aLength, const char* b,
+                           std::uint32_t bLength) {
+    NameBatch& names = *r.filling;
+    LinkBatch& batch = names.batches[names.full];
+    pend(r, batch.from[batch.count], a, aLength);
+    batch.to[batch.count] = 0;
+    if (b != nullptr) {
+        pend(r, batch.to[batch.count], b, bLength);
+    }
+    batch.count++;
+    if (batch.count < LINK_BATCH) {
+        return;
+    }
+    names.full++;
+    names.pendingAt[names.full] = names.pendingCount;
+    if (names.full == HANDED_BATCHES) {
+        Failure f = hand_over(r);
         if (failed(f)) {
             stop(r, std::move(f));
         }
     }
 }
 
-// A link of two names, or a node alone when `b` is nullptr.
-static void add_named_link(GraphmlRead& r, const char* a, const char* b) {
-    pend(r, r.batch.from[r.batch.count], a);
-    r.batch.to[r.batch.count] = 0;
-    if (b != nullptr) {
-        pend(r, r.batch.to[r.batch.count], b);
-    }
-    next_link(r);
-}
-
-static void add_link(GraphmlRead& r, std::uint32_t a, std::uint32_t b) {
-    r.batch.from[r.batch.count] = a;
-    r.batch.to[r.batch.count] = b;
-    next_link(r);
+static std::uint32_t length_of(const char* name) {
+    return static_cast<std::uint32_t>(std::strlen(name));
 }
 
 static void read_node(GraphmlRead& r, const XML_Char** atts) {
@@ -189,7 +281,7 @@ static void read_node(GraphmlRead& r, const XML_Char** atts) {
         refuse(r, "a <node> without an id attribute");
         return;
     }
-    add_named_link(r, id, nullptr);
+    add_named_link(r, id, length_of(id), nullptr, 0);
 }
 
 static void read_edge(GraphmlRead& r, const XML_Char** atts) {
@@ -200,7 +292,7 @@ static void read_edge(GraphmlRead& r, const XML_Char** atts) {
                                     : "an <edge> without a target attribute");
         return;
     }
-    add_named_link(r, source, target);
+    add_named_link(r, source, length_of(source), target, length_of(target));
 }
 
 static void read_endpoint(GraphmlRead& r, const XML_Char** atts) {
@@ -209,17 +301,34 @@ static void read_endpoint(GraphmlRead& r, const XML_Char** atts) {
         refuse(r, "an <endpoint> without a node attribute");
         return;
     }
-    const std::uint32_t index = node_named(r, node);
-    if (index != 0) {
-        r.ends.push_back(index);
-    }
+    const std::uint32_t length = length_of(node);
+    const auto* bytes = reinterpret_cast<const char*>(&length);
+    r.ends.insert(r.ends.end(), bytes, bytes + sizeof length);
+    r.ends.insert(r.ends.end(), node, node + length);
 }
 
-// A hyperedge of k endpoints is k(k-1)/2 links, one for every pair.
+// The name at `at` of the hyperedge's ends, and where the next one begins.
+static const char* end_name(const GraphmlRead& r, std::size_t& at, std::uint32_t& length) {
+    std::memcpy(&length, r.ends.data() + at, sizeof length);
+    const char* name = r.ends.data() + at + sizeof length;
+    at += sizeof length + length;
+    return name;
+}
+
+// A hyperedge of k endpoints is k(k-1)/2 links, one for every pair, in the
+// order that makes its ends first appear in theirs; one endpoint is a node.
 static void link_ends(GraphmlRead& r) {
-    for (std::size_t i = 0; i < r.ends.size() && !failed(r.failure); i++) {
-        for (std::size_t j = i + 1; j < r.ends.size() && !failed(r.failure); j++) {
-            add_link(r, r.ends[i], r.ends[j]);
+    std::size_t i = 0;
+    for (std::size_t first = 0; i < r.ends.size() && !failed(r.failure); first++) {
+        std::uint32_t aLength = 0;
+        const char* a = end_name(r, i, aLength);
+        if (first == 0 && i == r.ends.size()) {
+            add_named_link(r, a, aLength, nullptr, 0);
+        }
+        for (std::size_t j = i; j < r.ends.size() && !failed(r.failure);) {
+            std::uint32_t bLength = 0;
+            const char* b = end_name(r, j, bLength);
+            add_named_link(r, a, aLength, b, bLength);
         }
     }
     r.inHyperedge = false;
@@ -370,38 +479,70 @@ static Failure parse_document(GraphmlRead& r, GraphSource& source) {
     XML_SetParamEntityParsing(r.parser, XML_PARAM_ENTITY_PARSING_NEVER);
     XML_SetUserData(r.parser, &r);
     XML_SetElementHandler(r.parser, start_element, end_element);
-    enter_table(r.nodes->table);
     Failure f = parse_text(r, source);
-    if (!failed(f) && r.batch.count != 0) {
-        f = take_links(r);
-    }
-    leave_table(r.nodes->table);
     XML_ParserFree(r.parser);
     return f;
 }
 
-Failure read_graphml_links(GraphSource& source, NodeIndex& nodes, bool keep, PassResult& result,
-                           bool progress) {
+// Starts the joiner thread when there is a thread to spare; without one, or
+// when none starts, the parser takes its batches itself.
+static void start_joiner(GraphmlRead& r, std::uint32_t threads, pthread_t& thread) {
+    r.threaded = threads > 1 && pthread_create(&thread, nullptr, join_batches, &r) == 0;
+    if (!r.threaded) {
+        enter_table(r.joiner.nodes->table);
+    }
+}
+
+// Takes the last batch, and ends and joins the joiner thread. A failure of
+// the joiner's comes first: its batches lie before the parser's place.
+static Failure end_joiner(GraphmlRead& r, pthread_t thread, Failure f) {
+    NameBatch& last = *r.filling;
+    if (last.batches[last.full].count != 0) {
+        last.full++;
+        last.pendingAt[last.full] = last.pendingCount;
+    }
+    if (!failed(f) && last.full != 0) {
+        f = hand_over(r);
+    }
+    if (!r.threaded) {
+        leave_table(r.joiner.nodes->table);
+        return f;
+    }
+    {
+        const std::lock_guard<std::mutex> guard(r.handoff.mutex);
+        r.handoff.ended = true;
+        r.handoff.changed.notify_all();
+    }
+    pthread_join(thread, nullptr);
+    return failed(r.handoff.failure) ? r.handoff.failure : f;
+}
+
+Failure read_graphml_links(GraphSource& source, NodeIndex& nodes, const GraphmlOptions& options,
+                           PassResult& result) {
     result = PassResult{};
     auto r = std::make_unique<GraphmlRead>();
-    r->nodes = &nodes;
-    r->sink = ForestSink{&nodes, keep, {}, 0};
+    r->joiner.nodes = &nodes;
+    r->joiner.sink = ForestSink{&nodes, options.keep, {}, 0};
+    r->filling = &r->batches[0];
+    r->handoff.failure = failure(FailureKind::none);
     r->failure = failure(FailureKind::none);
     Ticker ticker{};
-    start_ticker(ticker, progress, "parsing GraphML");
-    Failure f = parse_document(*r, source);
+    start_ticker(ticker, options.progress, "parsing GraphML");
+    pthread_t thread{};
+    start_joiner(*r, options.threads, thread);
+    Failure f = end_joiner(*r, thread, parse_document(*r, source));
     stop_ticker(ticker);
-    finish_maker(nodes, r->maker);
-    result.links = r->sink.links;
-    result.spans.push_back({0, 0, 0, r->sink.kept.count});
-    result.kept.push_back(std::move(r->sink.kept));
+    finish_maker(nodes, r->joiner.maker);
+    result.links = r->joiner.sink.links;
+    result.spans.push_back({0, 0, 0, r->joiner.sink.kept.count});
+    result.kept.push_back(std::move(r->joiner.sink.kept));
     return f;
 }
 
 #else
 
-Failure read_graphml_links(GraphSource& /*source*/, NodeIndex& /*nodes*/, bool /*keep*/,
-                           PassResult& /*result*/, bool /*progress*/) {
+Failure read_graphml_links(GraphSource& /*source*/, NodeIndex& /*nodes*/,
+                           const GraphmlOptions& /*options*/, PassResult& /*result*/) {
     return failure(FailureKind::no_expat);
 }
 

@@ -17,9 +17,15 @@ namespace ugraph {
 // and directions. A failure, with its line, for malformed XML (expat's
 // message), a first element other than graphml, an element without the
 // attribute it needs, or a document without a graph; and when ugraph was
-// built without expat. With `progress` a progress line shows the seconds.
-Failure read_graphml_links(GraphSource& source, NodeIndex& nodes, bool keep, PassResult& result,
-                           bool progress);
+// built without expat. With more than one thread, the names are looked up
+// and the links joined on a second thread while expat reads on.
+struct GraphmlOptions {
+    std::uint32_t threads;
+    bool keep;     // keep the links
+    bool progress; // a progress line shows the seconds
+};
+Failure read_graphml_links(GraphSource& source, NodeIndex& nodes, const GraphmlOptions& options,
+                           PassResult& result);
 
 } // namespace ugraph
 

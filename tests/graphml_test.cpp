@@ -156,6 +156,36 @@ TEST(GraphML, Outputs) {
     EXPECT_EQ(run_args({"--format=labels", "back.txt"}).out, "2\t1\na b\t1\nc\t2\n\t3\n");
 }
 
+// Many batches go from the parser to the joiner thread and back: on one
+// thread or two, the same nodes in the same order; a hyperedge's ends first
+// appear in its order, and an edge inside a node's nested graph counts.
+TEST(GraphML, OneThreadOrTwo) {
+    if (!reads_graphml()) {
+        GTEST_SKIP() << "built without expat";
+    }
+    std::string text = HEAD + "<graph>\n";
+    const int nodes = 20000;
+    for (int i = 0; i + 2 < nodes; i++) { // v0 v2 v4 ... and v1 v3 v5 ...
+        text += "<edge source=\"v" + std::to_string(i) + "\" target=\"v" + std::to_string(i + 2) +
+                "\"/>\n";
+    }
+    text += "<hyperedge><endpoint node=\"h2\"/><endpoint node=\"h0\"/>"
+            "<endpoint node=\"h1\"/></hyperedge>\n"
+            "<node id=\"n\"><graph><edge source=\"n\" target=\"v0\"/></graph></node>\n"
+            "</graph></graphml>\n";
+    ScratchDir dir;
+    ScratchDir::write("g.graphml", text);
+    const Outcome one = run_args({"-j1", "--format=labels", "g.graphml"});
+    const Outcome two = run_args({"-j2", "--format=labels", "g.graphml"});
+    EXPECT_EQ(one.out, two.out);
+    const std::string head = "v0\t1\nv2\t1\nv1\t2\nv3\t2\n";
+    const std::string tail = "h2\t3\nh0\t3\nh1\t3\nn\t1\n";
+    EXPECT_EQ(one.out.substr(0, head.size()), head);
+    EXPECT_EQ(one.out.substr(one.out.size() - tail.size()), tail);
+    EXPECT_EQ(run_args({"-j2", "g.graphml"}).out,
+              "g.graphml  20004 nodes  20002 links  3 components  largest 10001\n");
+}
+
 // A build without expat refuses a GraphML document in one line.
 TEST(GraphML, WithoutExpat) {
     if (reads_graphml()) {
