@@ -7,14 +7,14 @@
 // come, and is gone once the file is read.
 #include "large/metis_reader.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <limits>
-#include <string>
+#include <string_view>
 #include <unordered_map>
 
 #include "large/link_sinks.h"
+#include "large/text_lines.h"
 
 namespace ugraph {
 
@@ -22,51 +22,56 @@ static bool is_space(char c) {
     return c == ' ' || c == '\t' || c == '\r';
 }
 
-// The next field of the line at p, [begin, end); false at the line's end.
-static bool next_field(const char*& p, const char*& begin, const char*& end) {
-    while (is_space(*p)) {
+// The next field of the line from p to end, [begin, fieldEnd); false at the line's end.
+static bool next_field(const char*& p, const char* end, const char*& begin, const char*& fieldEnd) {
+    while (p < end && is_space(*p)) {
         p++;
     }
     begin = p;
-    while (!is_space(*p) && *p != '\n') {
+    while (p < end && !is_space(*p)) {
         p++;
     }
-    end = p;
-    return begin != end;
+    fieldEnd = p;
+    return begin != fieldEnd;
 }
 
-static bool is_comment(const char* p) {
-    return *p == '%';
+static bool is_comment(std::string_view line) {
+    return !line.empty() && line[0] == '%';
 }
 
-// The text ends with a newline, so there is one at or after p.
-static const char* line_after(const char* p, const char* last) {
-    return static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(last - p))) + 1;
-}
-
-// The whole text from the source's start, its last line ending with a newline, then a NUL.
-static bool read_text(GraphSource& source, std::vector<char>& text) {
-    if (!peek_until(source, 1U << 16, [] { return false; })) {
-        return false;
+// Finds the header in the head: its line, without the newline, and the
+// line's number. True when found, or when the whole text holds none (the
+// line is then null); false when the head must grow to tell.
+static bool find_header(const GraphSource& source, std::string_view& line, MetisHeader& h) {
+    const char* p = source.head.data();
+    const char* end = p + source.head.size();
+    const bool whole = head_is_whole(source);
+    line = {};
+    for (h.line = 1; p < end; h.line++) {
+        const char* next =
+            static_cast<const char*>(std::memchr(p, '\n', static_cast<std::size_t>(end - p)));
+        if (next == nullptr && !whole) {
+            return false;
+        }
+        const char* lineEnd = next != nullptr ? next : end;
+        if (!is_comment({p, static_cast<std::size_t>(lineEnd - p)})) {
+            line = {p, static_cast<std::size_t>(lineEnd - p)};
+            return true;
+        }
+        p = next != nullptr ? next + 1 : end;
     }
-    // A header on the text's last line, without its newline, ends past it.
-    const std::uint64_t start = std::min<std::uint64_t>(source.start, source.head.size());
-    text.assign(source.head.begin() + static_cast<std::ptrdiff_t>(start), source.head.end());
-    if (!text.empty() && text.back() != '\n') {
-        text.push_back('\n');
-    }
-    text.push_back('\0');
-    return true;
+    return whole;
 }
 
 static Failure header_failure(std::uint64_t line, const char* reason) {
     return text_failure(FailureKind::header, line, reason, reason + std::strlen(reason));
 }
 
-static bool number_field(const char*& p, std::uint64_t& value) {
+static bool number_field(const char*& p, const char* end, std::uint64_t& value) {
     const char* begin = nullptr;
-    const char* end = nullptr;
-    return next_field(p, begin, end) && read_number(begin, end, value) == NumberText::number;
+    const char* fieldEnd = nullptr;
+    return next_field(p, end, begin, fieldEnd) &&
+           read_number(begin, fieldEnd, value) == NumberText::number;
 }
 
 // fmt: up to three digits, each 0 or 1.
@@ -85,21 +90,22 @@ static bool read_fmt(const char* begin, const char* end, bool digits[3]) {
     return true;
 }
 
-// The fields after n and m: fmt, and ncon when fmt has vertex weights.
-static Failure header_rest(const char* p, MetisHeader& h) {
+// The fields after n and m, from p to the line's end: fmt, and ncon when
+// fmt has vertex weights.
+static Failure header_rest(const char* p, const char* end, MetisHeader& h) {
     const char* begin = nullptr;
-    const char* end = nullptr;
+    const char* fieldEnd = nullptr;
     bool digits[3] = {false, false, false};
-    if (next_field(p, begin, end) && !read_fmt(begin, end, digits)) {
+    if (next_field(p, end, begin, fieldEnd) && !read_fmt(begin, fieldEnd, digits)) {
         return header_failure(h.line, "fmt must be up to three digits, each 0 or 1");
     }
     std::uint64_t weights = digits[1] ? 1 : 0;
-    if (next_field(p, begin, end)) {
-        if (!digits[1] || read_number(begin, end, weights) != NumberText::number) {
+    if (next_field(p, end, begin, fieldEnd)) {
+        if (!digits[1] || read_number(begin, fieldEnd, weights) != NumberText::number) {
             return header_failure(h.line, "ncon must be a number, given with vertex weights");
         }
     }
-    if (next_field(p, begin, end)) {
+    if (next_field(p, end, begin, fieldEnd)) {
         return header_failure(h.line, "the header must be n m [fmt [ncon]]");
     }
     h.skipped = (digits[2] ? 1 : 0) + weights;
@@ -107,27 +113,26 @@ static Failure header_rest(const char* p, MetisHeader& h) {
     return failure(FailureKind::none);
 }
 
+// Only the head up to the header is read: the node lines are read later, front to back.
 Failure read_metis_header(GraphSource& source, MetisHeader& header) {
     header = MetisHeader{};
-    std::vector<char> text;
     source.start = 0;
-    const bool read = read_text(source, text);
-    if (!read) {
+    std::string_view line;
+    if (!peek_until(source, 1U << 16,
+                    [&source, &line, &header] { return find_header(source, line, header); })) {
         return read_failure(source, errno);
     }
-    const char* p = text.data();
-    const char* last = text.data() + text.size() - 1;
-    for (header.line = 1; p < last && is_comment(p); header.line++) {
-        p = line_after(p, last);
-    }
-    if (p == last) {
+    if (line.data() == nullptr) {
         return header_failure(header.line, "the header line n m [fmt [ncon]] is missing");
     }
-    if (!number_field(p, header.nodes) || !number_field(p, header.links)) {
+    const char* p = line.data();
+    const char* end = p + line.size();
+    if (!number_field(p, end, header.nodes) || !number_field(p, end, header.links)) {
         return header_failure(header.line, "the header must give the nodes and the links");
     }
-    source.start = static_cast<std::uint64_t>(line_after(p, last) - text.data());
-    Failure f = header_rest(p, header);
+    // A header on the text's last line, without its newline, starts it past the text's end.
+    source.start = static_cast<std::uint64_t>(end + 1 - source.head.data());
+    Failure f = header_rest(p, end, header);
     if (!failed(f) && header.nodes >= std::numeric_limits<std::uint32_t>::max() - 1) {
         return failure(FailureKind::full); // node i + 1 is its index
     }
@@ -201,22 +206,24 @@ static Failure weights_failure(std::uint64_t line, const char* reason) {
 }
 
 // One node line: its size and weights passed over, then its neighbours.
-static Failure read_node_line(MetisRun& r, const char* p) {
+static Failure read_node_line(MetisRun& r, std::string_view line) {
+    const char* p = line.data();
+    const char* end = p + line.size();
     const char* begin = nullptr;
-    const char* end = nullptr;
+    const char* fieldEnd = nullptr;
     for (std::uint64_t k = 0; k < r.header->skipped; k++) {
-        if (!next_field(p, begin, end)) {
+        if (!next_field(p, end, begin, fieldEnd)) {
             return weights_failure(r.line, "the line lacks its vertex size or weights");
         }
     }
-    while (next_field(p, begin, end)) {
+    while (next_field(p, end, begin, fieldEnd)) {
         std::uint64_t j = 0;
-        if (read_number(begin, end, j) != NumberText::number || j < 1 || j > r.header->nodes) {
-            Failure f = text_failure(FailureKind::neighbour, r.line, begin, end);
+        if (read_number(begin, fieldEnd, j) != NumberText::number || j < 1 || j > r.header->nodes) {
+            Failure f = text_failure(FailureKind::neighbour, r.line, begin, fieldEnd);
             f.figures[0] = r.header->nodes;
             return f;
         }
-        if (r.header->linkWeights && !next_field(p, begin, end)) {
+        if (r.header->linkWeights && !next_field(p, end, begin, fieldEnd)) {
             return weights_failure(r.line, "a neighbour lacks its edge weight");
         }
         Failure f = take_neighbour(r, j);
@@ -227,32 +234,41 @@ static Failure read_node_line(MetisRun& r, const char* p) {
     return failure(FailureKind::none);
 }
 
-static bool is_blank_line(const char* p) {
+static bool is_blank_line(std::string_view line) {
+    const char* p = line.data();
     const char* begin = nullptr;
-    const char* end = nullptr;
-    return !next_field(p, begin, end);
+    const char* fieldEnd = nullptr;
+    return !next_field(p, p + line.size(), begin, fieldEnd);
 }
 
-// Every line after the header: n node lines, % comments anywhere, blank
-// lines after the last node line passed over.
-static Failure read_node_lines(MetisRun& r, const char* p, const char* last) {
-    for (; p < last; p = line_after(p, last), r.line++) {
-        if (is_comment(p) || (r.node == r.header->nodes && is_blank_line(p))) {
-            continue;
-        }
-        if (r.node == r.header->nodes) {
-            Failure f = failure(FailureKind::node_lines, r.line);
-            f.figures[0] = r.header->nodes;
-            f.figures[1] = r.node + 1;
-            return f;
-        }
-        r.node++;
-        Failure f = read_node_line(r, p);
-        if (failed(f)) {
-            return f;
-        }
+// One line after the header: a node line, or a % comment anywhere, or a
+// blank line after the last node line, passed over.
+static Failure read_line(MetisRun& r, std::string_view line) {
+    if (is_comment(line) || (r.node == r.header->nodes && is_blank_line(line))) {
+        return failure(FailureKind::none);
     }
-    return failure(FailureKind::none);
+    if (r.node == r.header->nodes) {
+        Failure f = failure(FailureKind::node_lines, r.line);
+        f.figures[0] = r.header->nodes;
+        f.figures[1] = r.node + 1;
+        return f;
+    }
+    r.node++;
+    return read_node_line(r, line);
+}
+
+// The text is read from its first line: the header's line and the
+// comments before it are passed over again.
+static Failure read_node_lines(MetisRun& r, GraphSource& source) {
+    TextLines lines{};
+    start_lines(lines, source);
+    std::string_view line;
+    Failure f = failure(FailureKind::none);
+    while (!failed(f) && next_line(lines, line, f)) {
+        r.line = lines.line;
+        f = r.line > r.header->line ? read_line(r, line) : f;
+    }
+    return f;
 }
 
 // The line counts and link counts the header gives, and no link left waiting.
@@ -284,15 +300,10 @@ static Failure check_counts(const MetisRun& r) {
 Failure read_metis_links(GraphSource& source, NodeIndex& nodes, const MetisHeader& header,
                          bool keep, PassResult& result) {
     result = PassResult{};
-    std::vector<char> text;
-    if (!read_text(source, text)) {
-        return read_failure(source, errno);
-    }
     auto r = std::make_unique<MetisRun>();
     r->header = &header;
     r->sink = ForestSink{&nodes, keep, {}, 0};
-    r->line = header.line + 1;
-    Failure f = read_node_lines(*r, text.data(), text.data() + text.size() - 1);
+    Failure f = read_node_lines(*r, source);
     if (!failed(f) && r->batch.count != 0 && !flush_batch(*r)) {
         f = failure(FailureKind::out_of_memory);
     }
