@@ -13,6 +13,7 @@
 #include <string_view>
 #include <unordered_map>
 
+#include "large/huge_memory.h"
 #include "large/link_sinks.h"
 #include "large/text_lines.h"
 
@@ -139,24 +140,119 @@ Failure read_metis_header(GraphSource& source, MetisHeader& header) {
     return f;
 }
 
-// A link (i, j), i < j, listed on line i and waiting for line j: how many
-// times, and line i's number in the file.
+// A link (i, j), i < j, listed on line i and waiting for line j: its key
+// i << 32 | j, never 0 (i >= 1), and line i's number in the file.
 struct Waiting {
-    std::uint64_t count;
+    std::uint64_t key;
     std::uint64_t line;
 };
+
+// The links waiting, in slots found by linear probing from their key's
+// home: none lies past an empty slot (key 0) after its home. A link listed
+// again on its lower line counts the repeats apart, in `repeats`: they are
+// rare, and the slots stay 16 bytes.
+struct WaitingTable {
+    Mapped<Waiting> slots;
+    std::uint64_t mask;  // the slots less one, a power of two
+    unsigned shift;      // 64 less the bits of a slot's number
+    std::uint64_t count; // of the slots taken
+    std::unordered_map<std::uint64_t, std::uint64_t> repeats;
+};
+
+inline constexpr unsigned FIRST_SLOT_BITS = 17; // 2 MiB of slots: one huge page
 
 struct MetisRun {
     const MetisHeader* header;
     ForestSink sink;
     LinkBatch batch;
-    std::unordered_map<std::uint64_t, Waiting> waiting;
+    WaitingTable waiting;
     std::uint64_t node; // the node of the line being read
     std::uint64_t line; // its number in the file
 };
 
 static std::uint64_t link_key(std::uint64_t low, std::uint64_t high) {
     return (low << 32) | high;
+}
+
+// Fibonacci hashing: the product's top bits, which every bit of the key moves.
+static std::uint64_t home(const WaitingTable& t, std::uint64_t key) {
+    return (key * 0x9E3779B97F4A7C15U) >> t.shift;
+}
+
+// The slot holding the key, or the empty one where it would go.
+static std::uint64_t slot_of(const WaitingTable& t, std::uint64_t key) {
+    std::uint64_t s = home(t, key);
+    while (t.slots[s].key != 0 && t.slots[s].key != key) {
+        s = (s + 1) & t.mask;
+    }
+    return s;
+}
+
+// Moves the links to 2^bits slots; false, with the slots as they were, when
+// memory runs out.
+static bool make_slots(WaitingTable& t, unsigned bits) {
+    Mapped<Waiting> slots = mapped_block<Waiting>(std::size_t{1} << bits);
+    if (!slots) {
+        return false;
+    }
+    const Mapped<Waiting> old = std::move(t.slots);
+    const std::uint64_t oldSlots = old ? t.mask + 1 : 0;
+    t.slots = std::move(slots);
+    t.mask = (std::uint64_t{1} << bits) - 1;
+    t.shift = 64 - bits;
+    for (std::uint64_t s = 0; s < oldSlots; s++) {
+        if (old[s].key != 0) {
+            t.slots[slot_of(t, old[s].key)] = old[s];
+        }
+    }
+    return true;
+}
+
+// A listing of the link on its lower line; false when memory runs out. The
+// slots are at most three quarters taken, so probes stay short.
+static bool add_waiting(WaitingTable& t, std::uint64_t key, std::uint64_t line) {
+    if (!t.slots && !make_slots(t, FIRST_SLOT_BITS)) {
+        return false;
+    }
+    if ((t.count + 1) * 4 > (t.mask + 1) * 3 && !make_slots(t, 64 - t.shift + 1)) {
+        return false;
+    }
+    Waiting& w = t.slots[slot_of(t, key)];
+    if (w.key == key) {
+        t.repeats[key]++;
+    } else {
+        w = Waiting{key, line};
+        t.count++;
+    }
+    return true;
+}
+
+// Empties a slot: each link after it, up to an empty slot, whose home is not
+// between the two moves into it, and leaves its own slot empty in turn.
+static void empty_slot(WaitingTable& t, std::uint64_t hole) {
+    for (std::uint64_t s = (hole + 1) & t.mask; t.slots[s].key != 0; s = (s + 1) & t.mask) {
+        if (((s - home(t, t.slots[s].key)) & t.mask) >= ((s - hole) & t.mask)) {
+            t.slots[hole] = t.slots[s];
+            hole = s;
+        }
+    }
+    t.slots[hole] = Waiting{0, 0};
+    t.count--;
+}
+
+// Ticks a listing of the link off, from its higher line; false when none waits.
+static bool tick_off(WaitingTable& t, std::uint64_t key) {
+    const std::uint64_t s = t.slots ? slot_of(t, key) : 0;
+    if (!t.slots || t.slots[s].key == 0) {
+        return false;
+    }
+    const auto repeat = t.repeats.empty() ? t.repeats.end() : t.repeats.find(key);
+    if (repeat == t.repeats.end()) {
+        empty_slot(t, s);
+    } else if (--repeat->second == 0) {
+        t.repeats.erase(repeat);
+    }
+    return true;
 }
 
 static bool flush_batch(MetisRun& r) {
@@ -183,22 +279,13 @@ static Failure one_sided(std::uint64_t line, std::uint64_t lister, std::uint64_t
 // A neighbour j of node i: the link from the lower line, ticked off from the higher.
 static Failure take_neighbour(MetisRun& r, std::uint64_t j) {
     const std::uint64_t i = r.node;
-    if (j >= i) {
-        if (j > i) {
-            Waiting& w = r.waiting[link_key(i, j)];
-            w.count++;
-            w.line = r.line;
-        }
-        return failure(add_link(r, i, j) ? FailureKind::none : FailureKind::out_of_memory);
+    if (j < i) {
+        return tick_off(r.waiting, link_key(j, i)) ? failure(FailureKind::none)
+                                                   : one_sided(r.line, i, j);
     }
-    const auto found = r.waiting.find(link_key(j, i));
-    if (found == r.waiting.end()) {
-        return one_sided(r.line, i, j);
-    }
-    if (--found->second.count == 0) {
-        r.waiting.erase(found);
-    }
-    return failure(FailureKind::none);
+    const bool added =
+        (j == i || add_waiting(r.waiting, link_key(i, j), r.line)) && add_link(r, i, j);
+    return failure(added ? FailureKind::none : FailureKind::out_of_memory);
 }
 
 static Failure weights_failure(std::uint64_t line, const char* reason) {
@@ -274,15 +361,15 @@ static Failure read_node_lines(MetisRun& r, GraphSource& source) {
 // The line counts and link counts the header gives, and no link left waiting.
 static Failure check_counts(const MetisRun& r) {
     const MetisHeader& h = *r.header;
-    if (!r.waiting.empty()) {
-        auto first = r.waiting.begin();
-        for (auto w = r.waiting.begin(); w != r.waiting.end(); ++w) {
-            first = w->second.line < first->second.line ||
-                            (w->second.line == first->second.line && w->first < first->first)
-                        ? w
-                        : first;
+    const WaitingTable& t = r.waiting;
+    if (t.count != 0) {
+        Waiting first{0, 0};
+        for (std::uint64_t s = 0; s <= t.mask; s++) {
+            const Waiting& w = t.slots[s];
+            const bool before = w.line < first.line || (w.line == first.line && w.key < first.key);
+            first = w.key != 0 && (first.key == 0 || before) ? w : first;
         }
-        return one_sided(first->second.line, first->first >> 32, first->first & 0xFFFFFFFFU);
+        return one_sided(first.line, first.key >> 32, first.key & 0xFFFFFFFFU);
     }
     Failure f = failure(FailureKind::none);
     if (r.node != h.nodes) {
