@@ -40,7 +40,8 @@ std::string blanks(std::size_t count) {
     return std::string(count, ' ');
 }
 
-// One call of show_progress (word nullptr) or show_phase.
+// One call of show_progress (word nullptr), show_reading (a word, total 0)
+// or show_phase.
 struct Step {
     const char* word;
     std::uint64_t done;
@@ -83,6 +84,20 @@ TEST(Progress, DrawsCutsPadsAndClears) {
          2.0,
          {{"sorting", 1, 3, false}},
          "\rsorting   33%  2.0 s\r" + blanks(20) + "\r"},
+        {"a reading's word before the percent",
+         true,
+         4000000,
+         0,
+         2.0,
+         {{"reading METIS", 2000000, 0, false}},
+         "\rreading METIS   50.0%  2 MB  1 MB/s  2.0 s\r" + blanks(42) + "\r"},
+        {"a reading's word, no percent when the total is unknown",
+         true,
+         0,
+         0,
+         2.0,
+         {{"reading GML", 2000000, 0, false}},
+         "\rreading GML  2 MB  1 MB/s  2.0 s\r" + blanks(32) + "\r"},
         {"nothing before a second has passed",
          true,
          4000000,
@@ -140,6 +155,8 @@ TEST(Progress, DrawsCutsPadsAndClears) {
                 p.drawn = step.soon ? p.drawn : 0.0;
                 if (step.word == nullptr) {
                     show_progress(p, step.done);
+                } else if (step.total == 0) {
+                    show_reading(p, step.word, step.done);
                 } else {
                     show_phase(p, step.word, step.done, step.total);
                 }
