@@ -346,15 +346,16 @@ static Failure read_line(MetisRun& r, std::string_view line) {
 
 // The text is read from its first line: the header's line and the
 // comments before it are passed over again.
-static Failure read_node_lines(MetisRun& r, GraphSource& source) {
+static Failure read_node_lines(MetisRun& r, GraphSource& source, bool progress) {
     TextLines lines{};
-    start_lines(lines, source);
+    start_lines(lines, source, "reading METIS", progress);
     std::string_view line;
     Failure f = failure(FailureKind::none);
     while (!failed(f) && next_line(lines, line, f)) {
         r.line = lines.line;
         f = r.line > r.header->line ? read_line(r, line) : f;
     }
+    end_lines(lines);
     return f;
 }
 
@@ -385,12 +386,12 @@ static Failure check_counts(const MetisRun& r) {
 }
 
 Failure read_metis_links(GraphSource& source, NodeIndex& nodes, const MetisHeader& header,
-                         bool keep, PassResult& result) {
+                         bool keep, PassResult& result, bool progress) {
     result = PassResult{};
     auto r = std::make_unique<MetisRun>();
     r->header = &header;
     r->sink = ForestSink{&nodes, keep, {}, 0};
-    Failure f = read_node_lines(*r, source);
+    Failure f = read_node_lines(*r, source, progress);
     if (!failed(f) && r->batch.count != 0 && !flush_batch(*r)) {
         f = failure(FailureKind::out_of_memory);
     }
