@@ -10,9 +10,9 @@
 
 namespace ugraph {
 
-void start_tokens(GmlTokens& tokens, GraphSource& source) {
+void start_tokens(GmlTokens& tokens, GraphSource& source, bool progress) {
     tokens = GmlTokens{};
-    start_lines(tokens.lines, source);
+    start_lines(tokens.lines, source, "reading GML", progress);
 }
 
 [[gnu::format(printf, 2, 3)]] static Failure refuse(std::uint64_t line, const char* format, ...);
@@ -320,13 +320,15 @@ static Failure read_text(GmlRead& r) {
     return failed(f) ? f : refuse(0, "no GML graph in the file (no graph [ ... ])");
 }
 
-Failure read_gml_links(GraphSource& source, NodeIndex& nodes, bool keep, PassResult& result) {
+Failure read_gml_links(GraphSource& source, NodeIndex& nodes, bool keep, PassResult& result,
+                       bool progress) {
     result = PassResult{};
     auto r = std::make_unique<GmlRead>();
-    start_tokens(r->tokens, source);
+    start_tokens(r->tokens, source, progress);
     r->nodes = &nodes;
     r->sink = ForestSink{&nodes, keep, {}, 0};
     Failure f = read_text(*r);
+    end_lines(r->tokens.lines);
     finish_maker(nodes, r->maker);
     if (!failed(f) && r->batch.count != 0 && !take_batch(r->sink, r->batch)) {
         f = failure(FailureKind::out_of_memory);

@@ -282,19 +282,20 @@ static Failure read_line(PajekRead& r, const char* line, const char* end) {
 }
 
 Failure read_pajek_links(GraphSource& source, const PajekOrder& order, NodeIndex& nodes, bool keep,
-                         PassResult& result) {
+                         PassResult& result, bool progress) {
     result = PassResult{};
     PajekRead r{};
     r.order = &order;
     r.sink = ForestSink{&nodes, keep, {}, 0};
     TextLines lines{};
-    start_lines(lines, source);
+    start_lines(lines, source, "reading Pajek", progress);
     std::string_view line;
     Failure f = failure(FailureKind::none);
     while (!failed(f) && r.section != Section::ended && next_line(lines, line, f)) {
         r.line = lines.line;
         f = read_line(r, line.data(), line.data() + line.size());
     }
+    end_lines(lines);
     if (!failed(f) && r.batch.count != 0 && !take_batch(r.sink, r.batch)) {
         f = failure(FailureKind::out_of_memory);
     }
