@@ -126,6 +126,7 @@ struct GraphmlRead {
     Joiner joiner;
     bool threaded; // a joiner thread takes the full batches
     Handoff handoff;
+    Progress progress;
     Failure failure;
 };
 
@@ -460,6 +461,7 @@ static Failure parse_text(GraphmlRead& r, GraphSource& source) {
         }
         offset += static_cast<std::uint64_t>(got);
         last = got == 0;
+        show_reading(r.progress, "reading GraphML", file_bytes_read(source, offset));
         if (XML_ParseBuffer(r.parser, static_cast<int>(got), last ? XML_TRUE : XML_FALSE) !=
             XML_STATUS_OK) {
             return parse_failure(r);
@@ -526,12 +528,11 @@ Failure read_graphml_links(GraphSource& source, NodeIndex& nodes, const GraphmlO
     r->filling = &r->batches[0];
     r->handoff.failure = failure(FailureKind::none);
     r->failure = failure(FailureKind::none);
-    Ticker ticker{};
-    start_ticker(ticker, options.progress, "parsing GraphML");
+    start_progress(r->progress, options.progress, source.size); // a pipe: 0, no percent
     pthread_t thread{};
     start_joiner(*r, options.threads, thread);
     Failure f = end_joiner(*r, thread, parse_document(*r, source));
-    stop_ticker(ticker);
+    end_progress(r->progress);
     finish_maker(nodes, r->joiner.maker);
     result.links = r->joiner.sink.links;
     result.spans.push_back({0, 0, 0, r->joiner.sink.kept.count});

@@ -22,7 +22,7 @@ namespace ugraph {
 struct GraphmlOptions {
     std::uint32_t threads;
     bool keep;     // keep the links
-    bool progress; // a progress line shows the seconds
+    bool progress; // a progress line shows how far it is read
 };
 Failure read_graphml_links(GraphSource& source, NodeIndex& nodes, const GraphmlOptions& options,
                            PassResult& result);

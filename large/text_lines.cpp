@@ -19,13 +19,6 @@ void end_lines(TextLines& lines) {
     end_progress(lines.progress);
 }
 
-// The bytes read, of those the progress's total counts: a compressed or
-// UTF-16 file's own bytes, else the text's.
-static std::uint64_t bytes_read(const TextLines& lines) {
-    const GraphSource& source = *lines.source;
-    return !source.regular && source.size > 0 ? source.consumed : lines.offset;
-}
-
 // Appends the next block of the text; false when a read fails.
 static bool read_block(TextLines& lines) {
     GraphSource& source = *lines.source;
@@ -48,7 +41,7 @@ static bool read_block(TextLines& lines) {
     bytes.resize(length + (got > 0 ? static_cast<std::size_t>(got) : 0));
     lines.offset += got > 0 ? static_cast<std::uint64_t>(got) : 0;
     lines.ended = got == 0;
-    show_reading(lines.progress, lines.word, bytes_read(lines));
+    show_reading(lines.progress, lines.word, file_bytes_read(source, lines.offset));
     return got >= 0;
 }
 
