@@ -37,9 +37,10 @@ install_missing() {
 
 build() {
     (cd "$root" && cmake --preset bench > /dev/null &&
-        cmake --build --preset bench --target make_graph floor > /dev/null)
+        cmake --build --preset bench --target make_graph floor expat_floor > /dev/null)
     make_graph="$root/build/bench/bench/make_graph"
     floor="$root/build/bench/bench/floor"
+    expat_floor="$root/build/bench/bench/expat_floor"
     if [ -z "${UGRAPH:-}" ]; then # else the program to measure is given
         (cd "$root" && cmake --preset default > /dev/null && cmake --build --preset default > /dev/null)
         UGRAPH="$root/build/default/ugraph"
@@ -206,6 +207,8 @@ one_round() {
         measure "igraph_$graph" "${!graph}" "$python" "$root/bench/peer_igraph.py" --tuples \
             "${!graph}"
     done
+    # expat alone reading the GraphML file: no reader built on it goes below.
+    measure floor_expat "$graphml" "$expat_floor" "$graphml"
     measure igraph_graphml "$graphml" "$python" "$root/bench/peer_igraph.py" --graphml "$graphml"
     measure networkx_graphml "$graphml" "$python" "$root/bench/peer_networkx.py" "$graphml"
 }
@@ -456,6 +459,9 @@ print_floors() {
             "$(ratio "ugraph_j2_$graph" "floor_hashed_j2_$graph")" "$(wall "ugraph_j1_$graph")" \
             "$(wall "floor_hashed_j1_$graph")" "$(ratio "ugraph_j1_$graph" "floor_hashed_j1_$graph")"
     done
+    echo
+    echo "GraphML: ugraph's summary -j2 $(wall ugraph_j2_graphml) s beside expat alone" \
+        "$(wall floor_expat) s on $graphml: $(ratio ugraph_j2_graphml floor_expat) times."
 }
 
 # Each ugraph row beside the baseline's medians of the same command: the ratio to three
