@@ -1,7 +1,10 @@
 // Failure (why a graph file was not read or written: one value every stage returns)
 #include "large/failure.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "console/console.h"
@@ -16,6 +19,16 @@ Failure text_failure(FailureKind kind, std::uint64_t line, const char* begin, co
     Failure f = failure(kind, line);
     f.text.assign(begin, end);
     return f;
+}
+
+Failure printed_failure(FailureKind kind, std::uint64_t line, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    char message[200];
+    const int length = std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    const std::size_t size = std::min<std::size_t>(length > 0 ? length : 0, sizeof message - 1);
+    return text_failure(kind, line, message, message + size);
 }
 
 static void print_text(const Failure& f) {

@@ -62,6 +62,10 @@ inline Failure system_failure(int error) {
 
 Failure text_failure(FailureKind kind, std::uint64_t line, const char* begin, const char* end);
 
+// A failure whose text is printf's of the format, its first 199 bytes.
+[[gnu::format(printf, 3, 4)]] Failure printed_failure(FailureKind kind, std::uint64_t line,
+                                                      const char* format, ...);
+
 // Writes "ugraph: FILE[:LINE]: " and the reason, one line on the error stream:
 // the one place a failure of the any-size room is told.
 void report(const char* file, const Failure& f);

@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
@@ -291,18 +290,6 @@ const char* binary_kind(const char* bytes, std::size_t size) {
     return nullptr;
 }
 
-[[gnu::format(printf, 2, 3)]] static Failure refuse(std::uint64_t line, const char* format, ...);
-
-static Failure refuse(std::uint64_t line, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    char message[200];
-    const int length = std::vsnprintf(message, sizeof message, format, args);
-    va_end(args);
-    const std::size_t size = std::min<std::size_t>(length > 0 ? length : 0, sizeof message - 1);
-    return text_failure(FailureKind::header, line, message, message + size);
-}
-
 // The words of a line, up to `most`; the count found, more than `most` when
 // there are more.
 static std::size_t words_of(const char* p, const char* end, const char** words,
@@ -346,11 +333,12 @@ static Failure check_banner(const char* line, const char* end) {
     const std::size_t banner = sizeof BANNER - 1;
     if (count < 3 || n[0] != banner || std::memcmp(w[0], BANNER, banner) != 0 ||
         !same_word(w[1], n[1], "matrix") || !same_word(w[2], n[2], "coordinate")) {
-        return refuse(1, "the header names no coordinate matrix");
+        return printed_failure(FailureKind::header, 1, "the header names no coordinate matrix");
     }
     if (count < 5 || count > 5 || !one_of(w[3], n[3], fields) || !one_of(w[4], n[4], symmetries)) {
-        return refuse(1, "the header needs a field (real, complex, integer or pattern) and "
-                         "a symmetry (general, symmetric, skew-symmetric or hermitian)");
+        return printed_failure(FailureKind::header, 1,
+                               "the header needs a field (real, complex, integer or pattern) and "
+                               "a symmetry (general, symmetric, skew-symmetric or hermitian)");
     }
     return failure(FailureKind::none);
 }
@@ -364,12 +352,13 @@ static Failure read_size_line(const char* line, const char* end, MatrixHeader& h
     std::size_t n[4] = {};
     if (words_of(line, end, w, n, 4) != 3 || !whole_number(w[0], n[0], header.rows) ||
         !whole_number(w[1], n[1], header.columns) || !whole_number(w[2], n[2], header.entries)) {
-        return refuse(header.sizeLine, "the size line must give rows, columns and entries");
+        return printed_failure(FailureKind::header, header.sizeLine,
+                               "the size line must give rows, columns and entries");
     }
     const std::uint64_t nodes = header.rows > header.columns ? header.rows : header.columns;
     if (nodes >= LAST_INDEX - 1) {
-        return refuse(header.sizeLine, "more rows or columns than ugraph can hold (%u)",
-                      LAST_INDEX - 2);
+        return printed_failure(FailureKind::header, header.sizeLine,
+                               "more rows or columns than ugraph can hold (%u)", LAST_INDEX - 2);
     }
     return failure(FailureKind::none);
 }
@@ -407,7 +396,7 @@ static bool scan_matrix_header(GraphSource& source, MatrixHeader& header, Failur
         header.sizeLine = line;
     }
     if (whole) {
-        f = refuse(header.sizeLine + 1, "the size line is missing");
+        f = printed_failure(FailureKind::header, header.sizeLine + 1, "the size line is missing");
     }
     return whole;
 }
