@@ -57,6 +57,8 @@ TEST(GraphML, Documents) {
          "<g:node id=\"\"/></g:graph></g:graphml>",
          true, "1\t1\n2\t1\n3\t2\n4\t2\n5\t2\n\t3\n",
          "  6 nodes  7 links  3 components  largest 3"},
+        {"<graphml><graph><node id=\"\"/></graph></graphml>", true, "\t1\n",
+         "  1 node  0 links  1 component  largest 1"},
         {HEAD + "<graph>\n<node id=\"a\">\n</graph></graphml>", false, "",
          ":4: malformed XML: mismatched tag"},
         {HEAD + "<graph/></graphml>\n<graph/>", false, "",
