@@ -324,13 +324,7 @@ void check_made(const std::uint8_t* data, std::size_t size) {
     make_text(g);
     const fuzz::FileRun run =
         fuzz::run_graph_file(g.text, fuzz::labels_options(InputChoice::pajek, 1, 0));
-    if (g.faultLine != 0) {
-        FUZZ_CHECK(run.status == 1 && run.out.empty());
-        FUZZ_CHECK(run.err.rfind("ugraph: g:" + std::to_string(g.faultLine) + ": " + g.fault, 0) ==
-                   0);
-    } else {
-        FUZZ_CHECK(run.status == 0 && run.err.empty() && run.out == labels_of(g));
-    }
+    fuzz::check_reading(run, g.faultLine, g.fault, g.faultLine != 0 ? "" : labels_of(g));
 }
 
 // Any bytes: read, or refused with one message.
@@ -338,12 +332,7 @@ void check_raw(const std::uint8_t* data, std::size_t size, ugraph::InputChoice i
     const std::string bytes(reinterpret_cast<const char*>(data), size);
     const ugraph::fuzz::FileRun run =
         ugraph::fuzz::run_graph_file(bytes, ugraph::fuzz::labels_options(input, 1, 0));
-    FUZZ_CHECK(run.status == 0 || run.status == 1);
-    if (run.status == 0) {
-        FUZZ_CHECK(run.err.empty());
-    } else {
-        FUZZ_CHECK(run.out.empty() && run.err.rfind("ugraph: g", 0) == 0 && run.err.back() == '\n');
-    }
+    ugraph::fuzz::check_read_or_refused(run);
 }
 
 } // namespace
