@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Times ugraph's summary of large graphs beside wc -l, SciPy and igraph, checks they agree.
+# Times ugraph's summary of large graphs beside wc -l, the decompressors, SciPy, igraph and
+# networkx, and checks they agree.
 # BASELINE=/path/to/another/ugraph also times that build on every ugraph command, beside it.
 set -euo pipefail
 export LC_ALL=C # a dot in the decimals of EPOCHREALTIME and printf
@@ -24,7 +25,9 @@ fi
 install_missing() {
     local missing=()
     [ -x /usr/bin/time ] || missing+=(time)
-    for module in pandas scipy igraph; do
+    command -v xz > /dev/null || missing+=(xz-utils)
+    command -v zstd > /dev/null || missing+=(zstd)
+    for module in pandas scipy igraph networkx; do
         "$python" -c "import $module" 2> /dev/null || missing+=("python3-$module")
     done
     if ((${#missing[@]} > 0)); then
@@ -34,9 +37,10 @@ install_missing() {
 
 build() {
     (cd "$root" && cmake --preset bench > /dev/null &&
-        cmake --build --preset bench --target make_graph floor > /dev/null)
+        cmake --build --preset bench --target make_graph floor expat_floor > /dev/null)
     make_graph="$root/build/bench/bench/make_graph"
     floor="$root/build/bench/bench/floor"
+    expat_floor="$root/build/bench/bench/expat_floor"
     if [ -z "${UGRAPH:-}" ]; then # else the program to measure is given
         (cd "$root" && cmake --preset default > /dev/null && cmake --build --preset default > /dev/null)
         UGRAPH="$root/build/default/ugraph"
@@ -61,6 +65,8 @@ make_file() {
 # The graphs. The grid and the uniform graph follow the scale: 4·2^scale nodes (4 M at 20),
 # the uniform graph with 8·2^scale links. The sparse and names files hold the big RMAT
 # graph's links (the same seed) under ids x*1000003+17 and "vx", so that only the ids differ.
+# The GraphML file is the small RMAT graph with every id declared a node; the .xz and .zst
+# files are the big one, compressed by the tools' defaults at their fastest level.
 generate() {
     local file
     side="$(awk -v s="$scale" 'BEGIN { printf "%d", 2 ^ ((s + 2) / 2) + 0.5 }')"
@@ -71,6 +77,7 @@ generate() {
     mtx="rmat-$scale.mtx"
     sparse="rmat-$scale-sparse.txt"
     names="rmat-$scale-names.csv"
+    graphml="rmat-$((scale - 2)).graphml"
     make_file "$big" "$make_graph" rmat "$scale"
     make_file "$small" "$make_graph" rmat "$((scale - 2))"
     make_file "$grid" "$make_graph" grid "$side"
@@ -79,6 +86,9 @@ generate() {
     make_file "$mtx" "$make_graph" --mtx rmat "$scale"
     make_file "$sparse" "$make_graph" --ids=sparse rmat "$scale"
     make_file "$names" "$make_graph" --ids=names rmat "$scale"
+    make_file "$graphml" "$make_graph" --graphml rmat "$((scale - 2))"
+    make_file "$big.xz" xz -1 -c "$big"
+    make_file "$big.zst" zstd -1 -q -c "$big"
     # The RMAT graph's nodes, and the bytes of their names ("v" and the id): one pass of
     # awk over ugraph's labels of the numbers file, a line a node. Collecting the distinct
     # names of the names file in awk would take far longer at scale 20.
@@ -86,11 +96,20 @@ generate() {
         awk '{ bytes += 1 + length($1) } END { print NR, bytes + 0 }')
     ((rmat_nodes > 0)) || fail "ugraph --format=labels lists no node of $big"
     echo "Graphs (RMAT scale $scale, $rounds rounds):"
-    for file in "$big" "$small" "$grid" "$uniform" "$big.gz" "$mtx" "$sparse" "$names"; do
+    for file in "$big" "$small" "$grid" "$uniform" "$big.gz" "$mtx" "$sparse" "$names" \
+        "$graphml" "$big.xz" "$big.zst"; do
         printf '  %-24s %8s MiB  %10d lines  made in %5.2f s\n' "$file" \
             "$(awk -v b="$(stat -c %s "$file")" 'BEGIN { printf "%.1f", b / 1048576 }')" \
-            "$(zcat -f "$file" | wc -l)" "${made[$file]}e-3"
+            "$(plain_text "$file" | wc -l)" "${made[$file]}e-3"
     done
+}
+
+plain_text() { # plain_text FILE: the file's text, decompressed by its name's ending
+    case "$1" in
+        *.xz) xz -dc "$1" ;;
+        *.zst) zstd -dc -q "$1" ;;
+        *) zcat -f "$1" ;;
+    esac
 }
 
 # measure KEY FILE COMMAND...: one timed run of the command on FILE; its output goes to
@@ -148,6 +167,9 @@ one_round() {
     measure_ugraph ugraph_j2_uniform "$uniform" "${u[@]}" -j2 "$uniform"
     measure_ugraph ugraph_j2_gz "$big.gz" "${u[@]}" -j2 "$big.gz"
     measure_ugraph ugraph_j2_mtx "$mtx" "${u[@]}" -j2 "$mtx"
+    measure_ugraph ugraph_j2_xz "$big.xz" "${u[@]}" -j2 "$big.xz"
+    measure_ugraph ugraph_j2_zst "$big.zst" "${u[@]}" -j2 "$big.zst"
+    measure_ugraph ugraph_j2_graphml "$graphml" "${u[@]}" -j2 "$graphml"
     for graph in sparse names; do
         measure_ugraph "ugraph_j2_$graph" "${!graph}" "${u[@]}" -j2 "${!graph}"
         measure_ugraph "ugraph_j1_$graph" "${!graph}" "${u[@]}" -j1 "${!graph}"
@@ -157,6 +179,8 @@ one_round() {
         measure "wc_$graph" "${!graph}" wc -l "${!graph}"
     done
     measure zcat_wc_gz "$big.gz" bash -c "zcat $big.gz | wc -l"
+    measure xz_wc "$big.xz" bash -c "xz -dc $big.xz | wc -l"
+    measure zstd_wc "$big.zst" bash -c "zstd -dc -q $big.zst | wc -l"
     # The floors: only the reading and parsing a summary cannot skip, on two
     # threads and one, and only the work of the text report (bench/floor.cpp).
     for graph in big grid uniform; do
@@ -183,6 +207,10 @@ one_round() {
         measure "igraph_$graph" "${!graph}" "$python" "$root/bench/peer_igraph.py" --tuples \
             "${!graph}"
     done
+    # expat alone reading the GraphML file: no reader built on it goes below.
+    measure floor_expat "$graphml" "$expat_floor" "$graphml"
+    measure igraph_graphml "$graphml" "$python" "$root/bench/peer_igraph.py" --graphml "$graphml"
+    measure networkx_graphml "$graphml" "$python" "$root/bench/peer_networkx.py" "$graphml"
 }
 
 # figure KEY WORD: the number before WORD (node, link, component) or after "largest"
@@ -231,6 +259,11 @@ check_agreement() {
     mtx_components="$(figure ugraph_j2_mtx component)"
     agree "$mtx components" "$mtx_components" "$((components + ids - nodes))"
     agree "$big nodes by --format=labels" "$rmat_nodes" "$nodes"
+    for key in ugraph_j2_xz ugraph_j2_zst; do
+        agree "${input[$key]}" "$(sed 's/^[^ ]*  //' "out/$key")" \
+            "$(sed 's/^[^ ]*  //' out/ugraph_j2_big)"
+    done
+    check_graphml
     # The same graph under other ids: every figure is the numbers file's.
     for graph in sparse names; do
         agree "${!graph} with -j1 and -j2" "$(cat "out/ugraph_j1_$graph")" \
@@ -245,8 +278,28 @@ check_agreement() {
             same_figure "$word" ugraph_j2_big "floor_hashed_j1_$graph"
         done
     done
-    echo "Agreement: ugraph, SciPy and igraph give the same figures; .gz, .mtx and the sparse" \
-        "and names files match the edge list, and the hashed floors count the same."
+    echo "Agreement: ugraph, SciPy, igraph and networkx give the same figures; .gz, .xz, .zst," \
+        ".mtx, GraphML and the sparse and names files match the edge list, and the hashed" \
+        "floors count the same."
+}
+
+# The GraphML file declares every id of the small graph a node, as the Matrix
+# Market file does the big one's; the peers count the same.
+check_graphml() {
+    local word key ids nodes components
+    ids=$((1 << (scale - 2)))
+    agree "$graphml nodes" "$(figure ugraph_j2_graphml node)" "$ids"
+    same_figure link ugraph_j2_graphml ugraph_j2_small
+    same_figure largest ugraph_j2_graphml ugraph_j2_small
+    nodes="$(figure ugraph_j2_small node)"
+    components="$(figure ugraph_j2_small component)"
+    agree "$graphml components" "$(figure ugraph_j2_graphml component)" \
+        "$((components + ids - nodes))"
+    for key in igraph_graphml networkx_graphml; do
+        for word in node component largest; do
+            same_figure "$word" ugraph_j2_graphml "$key"
+        done
+    done
 }
 
 median() { # median KEY COLUMN: the median of a column of times/KEY
@@ -346,6 +399,16 @@ print_targets() {
         "$(wall ugraph_j2_gz) s against $(wall zcat_wc_gz) s"
     target "RMAT-$scale .mtx / edge list" "$(ratio ugraph_j2_mtx ugraph_j2_big)" "<=" 1.2 \
         "$(wall ugraph_j2_mtx) s against $j2"
+    target "RMAT-$scale .xz / xz -dc \\| wc -l" "$(ratio ugraph_j2_xz xz_wc)" "<=" 1.2 \
+        "$(wall ugraph_j2_xz) s against $(wall xz_wc) s"
+    target "RMAT-$scale .zst / zstd -dc \\| wc -l" "$(ratio ugraph_j2_zst zstd_wc)" "<=" 1.2 \
+        "$(wall ugraph_j2_zst) s against $(wall zstd_wc) s"
+    target "igraph / ugraph on RMAT-$((scale - 2)) GraphML" \
+        "$(ratio igraph_graphml ugraph_j2_graphml)" ">=" 10 \
+        "$(wall igraph_graphml) s against $(wall ugraph_j2_graphml) s"
+    target "networkx / ugraph on RMAT-$((scale - 2)) GraphML" \
+        "$(ratio networkx_graphml ugraph_j2_graphml)" ">=" 50 \
+        "$(wall networkx_graphml) s against $(wall ugraph_j2_graphml) s"
     print_id_targets
 }
 
@@ -396,6 +459,9 @@ print_floors() {
             "$(ratio "ugraph_j2_$graph" "floor_hashed_j2_$graph")" "$(wall "ugraph_j1_$graph")" \
             "$(wall "floor_hashed_j1_$graph")" "$(ratio "ugraph_j1_$graph" "floor_hashed_j1_$graph")"
     done
+    echo
+    echo "GraphML: ugraph's summary -j2 $(wall ugraph_j2_graphml) s beside expat alone" \
+        "$(wall floor_expat) s on $graphml: $(ratio ugraph_j2_graphml floor_expat) times."
 }
 
 # Each ugraph row beside the baseline's medians of the same command: the ratio to three

@@ -56,9 +56,9 @@ static const char USAGE[] =
     "where the graph comes from (keyboard or data file) and report its components.\n"
     "With FILE operands, read each FILE (- for standard input) as a graph of any\n"
     "size and write its components: an edge list (one link per line as two node\n"
-    "ids), a Matrix Market file, a Graphviz DOT graph, a Pajek network or a GML\n"
-    "graph (or, by --input-format, an adjacency list or a METIS file), any of\n"
-    "them compressed with gzip, xz, bzip2 or zstd.\n"
+    "ids), a Matrix Market file, a Graphviz DOT graph, a Pajek network, a GML\n"
+    "graph or a GraphML document (or, by --input-format, an adjacency list or a\n"
+    "METIS file), any of them compressed with gzip, xz, bzip2 or zstd.\n"
     "\n"
     "  -f, --file=PATH    use the data file PATH instead of GraphDataFile2.txt\n"
     "                     (- : standard input, with --list or --graph)\n"
@@ -76,8 +76,8 @@ static const char USAGE[] =
     "      --header, --no-header  the first data line of an edge list is a header,\n"
     "                     or data (by default, as it and the next line show)\n"
     "      --columns=I,J  the ids of a link are fields I and J (from 1) of its line\n"
-    "      --input-format=KIND  read a FILE as edges, mtx, dot, adjlist, metis, pajek\n"
-    "                     or gml (by default, as its content shows)\n"
+    "      --input-format=KIND  read a FILE as edges, mtx, dot, adjlist, metis, pajek,\n"
+    "                     gml or graphml (by default, as its content shows)\n"
     "      --component=K  write only component K of a FILE, or the largest one\n"
     "                     (--component=largest)\n"
     "  -j, --threads=N    read a FILE on N threads (default: every CPU)\n"
@@ -174,10 +174,10 @@ static const FileFormat FILE_FORMATS[] = {FileFormat::summary, FileFormat::label
                                           FileFormat::text,    FileFormat::json,
                                           FileFormat::dot,     FileFormat::edges};
 static const char* const INPUT_NAMES[] = {"edges", "mtx",   "dot", "adjlist",
-                                          "metis", "pajek", "gml"};
-static const InputChoice INPUTS[] = {InputChoice::edges,   InputChoice::mtx,   InputChoice::dot,
-                                     InputChoice::adjlist, InputChoice::metis, InputChoice::pajek,
-                                     InputChoice::gml};
+                                          "metis", "pajek", "gml", "graphml"};
+static const InputChoice INPUTS[] = {InputChoice::edges,   InputChoice::mtx,    InputChoice::dot,
+                                     InputChoice::adjlist, InputChoice::metis,  InputChoice::pajek,
+                                     InputChoice::gml,     InputChoice::graphml};
 
 // The first of the options that name the data file or its modes, or nullptr.
 static const char* data_file_option(const Options& o) {
@@ -303,8 +303,8 @@ static int run_files(const Options& o) {
                            o.columns);
     }
     if (o.input != nullptr && !named(o.input, INPUT_NAMES, INPUTS, options.input)) {
-        return wrong_usage("ugraph: --input-format must be edges, mtx, dot, adjlist, metis, pajek "
-                           "or gml, not '%s'",
+        return wrong_usage("ugraph: --input-format must be edges, mtx, dot, adjlist, metis, pajek, "
+                           "gml or graphml, not '%s'",
                            o.input);
     }
     if (o.component != nullptr && !component_named(o.component, options.component)) {

@@ -46,6 +46,29 @@ inline FileRun run_graph_file(const std::string& bytes, const GraphFileOptions& 
     return r;
 }
 
+// A text made with a known reading: its labels, or, when `faultLine` is not
+// 0, a refusal at that line whose message begins with `fault`.
+inline void check_reading(const FileRun& run, std::uint64_t faultLine, const std::string& fault,
+                          const std::string& labels) {
+    if (faultLine != 0) {
+        FUZZ_CHECK(run.status == 1 && run.out.empty());
+        FUZZ_CHECK(run.err.rfind("ugraph: g:" + std::to_string(faultLine) + ": " + fault, 0) == 0);
+    } else {
+        FUZZ_CHECK(run.status == 0 && run.err.empty() && run.out == labels);
+    }
+}
+
+// Any bytes: read without a message, or refused with one message of one line.
+inline void check_read_or_refused(const FileRun& run) {
+    FUZZ_CHECK(run.status == 0 || run.status == 1);
+    if (run.status == 0) {
+        FUZZ_CHECK(run.err.empty());
+    } else {
+        FUZZ_CHECK(run.out.empty() && run.err.rfind("ugraph: g", 0) == 0 &&
+                   run.err.find('\n') == run.err.size() - 1);
+    }
+}
+
 // The labels format's options, quiet, on `threads` threads in blocks of `block` bytes.
 inline GraphFileOptions labels_options(InputChoice input, std::uint32_t threads,
                                        std::uint64_t block) {

@@ -1,7 +1,10 @@
 // Failure (why a graph file was not read or written: one value every stage returns)
 #include "large/failure.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstdarg>
+#include <cstdio>
 #include <cstring>
 
 #include "console/console.h"
@@ -16,6 +19,16 @@ Failure text_failure(FailureKind kind, std::uint64_t line, const char* begin, co
     Failure f = failure(kind, line);
     f.text.assign(begin, end);
     return f;
+}
+
+Failure printed_failure(FailureKind kind, std::uint64_t line, const char* format, ...) {
+    va_list args;
+    va_start(args, format);
+    char message[200];
+    const int length = std::vsnprintf(message, sizeof message, format, args);
+    va_end(args);
+    const std::size_t size = std::min<std::size_t>(length > 0 ? length : 0, sizeof message - 1);
+    return text_failure(kind, line, message, message + size);
 }
 
 static void print_text(const Failure& f) {
@@ -84,7 +97,10 @@ static void print_line_fault(const Failure& f) {
         print_error("the header gives %llu link%s, the file holds %llu\n", Figure{f.figures[0]},
                     plural(f.figures[0]), Figure{f.figures[1]});
         break;
-    default: // header, syntax, dot, weights: the text is the reason
+    case FailureKind::xml:
+        print_error("malformed XML: %.*s\n", static_cast<int>(f.text.size()), f.text.data());
+        break;
+    default: // header, syntax, graphml, dot, weights: the text is the reason
         print_error("%.*s\n", static_cast<int>(f.text.size()), f.text.data());
         break;
     }
@@ -115,6 +131,10 @@ static void print_file_fault(const Failure& f) {
         print_error("this ugraph was built without Graphviz's cgraph library, which reads DOT; "
                     "install libgraphviz-dev and build ugraph again\n");
         break;
+    case FailureKind::no_expat:
+        print_error("this ugraph was built without the expat library, which reads GraphML; "
+                    "install libexpat1-dev and build ugraph again\n");
+        break;
     case FailureKind::line_break:
         print_error("a node's name holds a line break, which an edge list cannot hold: '");
         print_text(f);
@@ -122,6 +142,7 @@ static void print_file_fault(const Failure& f) {
         break;
     case FailureKind::dot:
     case FailureKind::syntax:
+    case FailureKind::graphml:
         print_error("%.*s\n", static_cast<int>(f.text.size()), f.text.data());
         break;
     default:

@@ -31,8 +31,11 @@ enum class FailureKind {
     node_lines,   // the METIS header gives figures[0] nodes, the file has figures[1] lines
     link_count,   // the METIS header gives figures[0] links, the file holds figures[1]
     weights,      // a METIS line without a weight: `text` says which
+    xml,          // expat refused the text: `text` is its message
+    graphml,      // a GraphML document: `text` says what is wrong
     dot,          // cgraph refused the text: `text` is its message, `line` 0 when it names none
     no_cgraph,    // DOT without the library that reads it
+    no_expat,     // GraphML without the library that reads it
     no_component, // the file has figures[0] components, not figures[1] (0: largest)
     line_break,   // a name, `text`, that an edge list cannot hold
 };
@@ -58,6 +61,10 @@ inline Failure system_failure(int error) {
 }
 
 Failure text_failure(FailureKind kind, std::uint64_t line, const char* begin, const char* end);
+
+// A failure whose text is printf's of the format, its first 199 bytes.
+[[gnu::format(printf, 3, 4)]] Failure printed_failure(FailureKind kind, std::uint64_t line,
+                                                      const char* format, ...);
 
 // Writes "ugraph: FILE[:LINE]: " and the reason, one line on the error stream:
 // the one place a failure of the any-size room is told.

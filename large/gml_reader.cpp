@@ -1,7 +1,6 @@
 // GML reader (the first graph of a GML text, read front to back on one thread into a link sink)
 #include "large/gml_reader.h"
 
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
 #include <limits>
@@ -10,21 +9,9 @@
 
 namespace ugraph {
 
-void start_tokens(GmlTokens& tokens, GraphSource& source) {
+void start_tokens(GmlTokens& tokens, GraphSource& source, bool progress) {
     tokens = GmlTokens{};
-    start_lines(tokens.lines, source);
-}
-
-[[gnu::format(printf, 2, 3)]] static Failure refuse(std::uint64_t line, const char* format, ...);
-
-static Failure refuse(std::uint64_t line, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    char message[200];
-    const int length = std::vsnprintf(message, sizeof message, format, args);
-    va_end(args);
-    const std::size_t size = std::min<std::size_t>(length > 0 ? length : 0, sizeof message - 1);
-    return text_failure(FailureKind::syntax, line, message, message + size);
+    start_lines(tokens.lines, source, "reading GML", progress);
 }
 
 static bool is_space(char c) {
@@ -56,7 +43,9 @@ static Failure read_string(GmlTokens& t) {
             return f;
         }
         if (!next_line(t.lines, t.rest, f)) {
-            return failed(f) ? f : refuse(t.line, "the string is not closed");
+            return failed(f)
+                       ? f
+                       : printed_failure(FailureKind::syntax, t.line, "the string is not closed");
         }
         t.text.push_back('\n');
     }
@@ -98,7 +87,8 @@ Failure next_token(GmlTokens& t, GmlToken& token) {
         token = GmlToken::number;
         take_while(t, in_number);
     } else {
-        return refuse(t.line, "'%c' begins no GML key, number, string or list", c);
+        return printed_failure(FailureKind::syntax, t.line,
+                               "'%c' begins no GML key, number, string or list", c);
     }
     return f;
 }
@@ -156,7 +146,7 @@ static Failure skip_value(GmlRead& r) {
         return f;
     }
     if (r.token != GmlToken::open) {
-        return refuse(line, "a key must be followed by a value");
+        return printed_failure(FailureKind::syntax, line, "a key must be followed by a value");
     }
     for (std::uint64_t depth = 1; depth != 0 && !failed(f);) {
         f = next(r);
@@ -166,7 +156,7 @@ static Failure skip_value(GmlRead& r) {
             depth--;
         }
         if (!failed(f) && r.token == GmlToken::end) {
-            return refuse(line, "the list is not closed");
+            return printed_failure(FailureKind::syntax, line, "the list is not closed");
         }
     }
     return f;
@@ -179,7 +169,8 @@ static Failure read_id(GmlRead& r, std::string& id) {
         return f;
     }
     if (r.token != GmlToken::number && r.token != GmlToken::string) {
-        return refuse(r.tokens.line, "a node id must be a number or a string");
+        return printed_failure(FailureKind::syntax, r.tokens.line,
+                               "a node id must be a number or a string");
     }
     id = r.tokens.text;
     return f;
@@ -191,7 +182,7 @@ static Failure read_list(GmlRead& r, const char* const (&wanted)[2], std::string
     Failure f = next(r);
     const std::uint64_t line = r.tokens.line;
     if (!failed(f) && r.token != GmlToken::open) {
-        return refuse(line, "a node or an edge must be a list");
+        return printed_failure(FailureKind::syntax, line, "a node or an edge must be a list");
     }
     for (f = failed(f) ? f : next(r); !failed(f) && r.token == GmlToken::key;
          f = failed(f) ? f : next(r)) {
@@ -204,9 +195,9 @@ static Failure read_list(GmlRead& r, const char* const (&wanted)[2], std::string
         }
     }
     if (!failed(f) && r.token != GmlToken::close) {
-        return refuse(r.token == GmlToken::end ? line : r.tokens.line,
-                      r.token == GmlToken::end ? "the list is not closed"
-                                               : "a list holds keys and their values");
+        return printed_failure(FailureKind::syntax, r.token == GmlToken::end ? line : r.tokens.line,
+                               r.token == GmlToken::end ? "the list is not closed"
+                                                        : "a list holds keys and their values");
     }
     return f;
 }
@@ -220,14 +211,15 @@ static Failure read_node(GmlRead& r) {
         return f;
     }
     if (!found[0]) {
-        return refuse(line, "the node has no id");
+        return printed_failure(FailureKind::syntax, line, "the node has no id");
     }
     const std::uint32_t index = gml_node(r, id[0], r.declared++);
     if (index == 0) {
         return failure(no_room(*r.nodes));
     }
     if (state_of(r, index) == DECLARED) {
-        return refuse(line, "node id %s is declared twice", id[0].c_str());
+        return printed_failure(FailureKind::syntax, line, "node id %s is declared twice",
+                               id[0].c_str());
     }
     state_of(r, index) = DECLARED;
     return f;
@@ -265,7 +257,8 @@ static Failure read_edge(GmlRead& r) {
         return f;
     }
     if (!found[0] || !found[1]) {
-        return refuse(line, "the edge has no %s", found[0] ? "target" : "source");
+        return printed_failure(FailureKind::syntax, line, "the edge has no %s",
+                               found[0] ? "target" : "source");
     }
     const std::uint32_t a = edge_end(r, ends[0], line);
     const std::uint32_t b = a == 0 ? 0 : edge_end(r, ends[1], line);
@@ -281,9 +274,9 @@ static Failure read_graph(GmlRead& r, std::uint64_t line) {
                                       : skip_value(r);
     }
     if (!failed(f) && r.token != GmlToken::close) {
-        return refuse(r.token == GmlToken::end ? line : r.tokens.line,
-                      r.token == GmlToken::end ? "the graph's list is not closed"
-                                               : "a list holds keys and their values");
+        return printed_failure(FailureKind::syntax, r.token == GmlToken::end ? line : r.tokens.line,
+                               r.token == GmlToken::end ? "the graph's list is not closed"
+                                                        : "a list holds keys and their values");
     }
     return f;
 }
@@ -308,25 +301,32 @@ static Failure read_text(GmlRead& r) {
         const std::uint64_t line = r.tokens.line;
         f = next(r);
         if (!failed(f) && r.token != GmlToken::open) {
-            return refuse(line, "graph must be followed by [");
+            return printed_failure(FailureKind::syntax, line, "graph must be followed by [");
         }
         f = failed(f) ? f : read_graph(r, line);
         const std::uint64_t edge = failed(f) ? 0 : undeclared(r);
-        return edge == 0 ? f : refuse(edge, "the edge names a node that no node declares");
+        return edge == 0 ? f
+                         : printed_failure(FailureKind::syntax, edge,
+                                           "the edge names a node that no node declares");
     }
     if (!failed(f) && r.token != GmlToken::end) {
-        return refuse(r.tokens.line, "a GML text holds keys and their values");
+        return printed_failure(FailureKind::syntax, r.tokens.line,
+                               "a GML text holds keys and their values");
     }
-    return failed(f) ? f : refuse(0, "no GML graph in the file (no graph [ ... ])");
+    return failed(f) ? f
+                     : printed_failure(FailureKind::syntax, 0,
+                                       "no GML graph in the file (no graph [ ... ])");
 }
 
-Failure read_gml_links(GraphSource& source, NodeIndex& nodes, bool keep, PassResult& result) {
+Failure read_gml_links(GraphSource& source, NodeIndex& nodes, bool keep, PassResult& result,
+                       bool progress) {
     result = PassResult{};
     auto r = std::make_unique<GmlRead>();
-    start_tokens(r->tokens, source);
+    start_tokens(r->tokens, source, progress);
     r->nodes = &nodes;
     r->sink = ForestSink{&nodes, keep, {}, 0};
     Failure f = read_text(*r);
+    end_lines(r->tokens.lines);
     finish_maker(nodes, r->maker);
     if (!failed(f) && r->batch.count != 0 && !take_batch(r->sink, r->batch)) {
         f = failure(FailureKind::out_of_memory);

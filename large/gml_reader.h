@@ -20,7 +20,8 @@ struct GmlTokens {
     std::uint64_t line;    // where the last token begins
 };
 
-void start_tokens(GmlTokens& tokens, GraphSource& source);
+// With `progress` a progress line shows the bytes read.
+void start_tokens(GmlTokens& tokens, GraphSource& source, bool progress);
 
 // The next token; a failure, with its line, for a byte that begins none or
 // a string not closed, or when a read fails.
@@ -31,7 +32,8 @@ Failure next_token(GmlTokens& tokens, GmlToken& token);
 // its source and target, in the order read; every other key is passed over.
 // Kept when `keep`. An edge whose end no node declares fails with its line,
 // and so does a node without an id, or with one declared before.
-Failure read_gml_links(GraphSource& source, NodeIndex& nodes, bool keep, PassResult& result);
+Failure read_gml_links(GraphSource& source, NodeIndex& nodes, bool keep, PassResult& result,
+                       bool progress);
 
 } // namespace ugraph
 

@@ -21,6 +21,7 @@
 #include "large/file_run.h"
 #include "large/gml_reader.h"
 #include "large/graph_reports.h"
+#include "large/graphml_reader.h"
 #include "large/memory_end.h"
 #include "large/metis_reader.h"
 #include "large/pajek_reader.h"
@@ -140,16 +141,23 @@ static Failure read_file(FileRun& run) {
         run.kept = true;
         return read_dot_links(run.source, *run.nodes, run.pass, shows_progress(o));
     }
+    if (run.sniffed.format == InputFormat::graphml) {
+        run.kept = walks(o.format) || reads_links_again(o); // read on one thread, once only
+        return read_graphml_links(run.source, *run.nodes,
+                                  GraphmlOptions{run.threads, run.kept, shows_progress(o)},
+                                  run.pass);
+    }
     if (run.sniffed.format == InputFormat::metis) {
         run.kept = walks(o.format) || reads_links_again(o); // its lines are not read again
-        return read_metis_links(run.source, *run.nodes, run.sniffed.metis, run.kept, run.pass);
+        return read_metis_links(run.source, *run.nodes, run.sniffed.metis, run.kept, run.pass,
+                                shows_progress(o));
     }
     if (run.sniffed.format == InputFormat::pajek || run.sniffed.format == InputFormat::gml) {
         run.kept = walks(o.format) || reads_links_again(o); // read on one thread, once only
         return run.sniffed.format == InputFormat::gml
-                   ? read_gml_links(run.source, *run.nodes, run.kept, run.pass)
-                   : read_pajek_links(run.source, run.sniffed.pajek, *run.nodes, run.kept,
-                                      run.pass);
+                   ? read_gml_links(run.source, *run.nodes, run.kept, run.pass, shows_progress(o))
+                   : read_pajek_links(run.source, run.sniffed.pajek, *run.nodes, run.kept, run.pass,
+                                      shows_progress(o));
     }
     run.kept = walks(o.format) || (reads_links_again(o) && !run.source.regular);
     f = read_pass(run);

@@ -9,7 +9,7 @@
 namespace ugraph {
 
 enum class FileFormat { summary, labels, text, json, dot, edges };
-enum class InputChoice { from_content, edges, mtx, dot, adjlist, metis, pajek, gml };
+enum class InputChoice { from_content, edges, mtx, dot, adjlist, metis, pajek, gml, graphml };
 
 // --component: none, a component's number, or the largest.
 struct ComponentChoice {

@@ -397,4 +397,8 @@ bool head_is_whole(const GraphSource& source) {
     return source.regular ? source.head.size() >= source.size : source.ended;
 }
 
+std::uint64_t file_bytes_read(const GraphSource& source, std::uint64_t text) {
+    return !source.regular && source.size > 0 ? source.consumed : text;
+}
+
 } // namespace ugraph

@@ -66,6 +66,10 @@ bool peek_head(GraphSource& source, std::uint64_t count);
 // Whether head holds the whole text.
 bool head_is_whole(const GraphSource& source);
 
+// How far the file is read, in the bytes its size counts, when `text` bytes
+// of its text are: a compressed or UTF-16 file's own bytes, else the text's.
+std::uint64_t file_bytes_read(const GraphSource& source, std::uint64_t text);
+
 // Peeks at the text's first `first` bytes, then twice as many, and so on,
 // until enough() finds what it looks for in the head, or the head holds the
 // whole text; false, with errno or the source's fault, when a read fails.

@@ -1,11 +1,11 @@
-// Input format (tells edge lists, Matrix Market, DOT, Pajek and GML apart)
+// Input format (tells edge lists, Matrix Market, DOT, Pajek, GML and GraphML apart)
 #include "large/input_format.h"
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 
 #include "large/decompressor.h"
 #include "large/edge_fields.h"
@@ -101,6 +101,92 @@ static bool opens_gml(const char* p, const char* end, bool& known) {
     return next != nullptr && *next == (graph ? '[' : '"');
 }
 
+// An XML prologue longer than this is taken for no GraphML document's: a
+// stream's head is held while it is read.
+inline constexpr std::size_t PROLOGUE_LOOK = std::size_t{1} << 24;
+
+// The end of what begins at p and ends with `close`, or nullptr.
+static const char* after(const char* p, const char* end, std::string_view close) {
+    const std::string_view rest(p, static_cast<std::size_t>(end - p));
+    const std::size_t at = rest.find(close);
+    return at == std::string_view::npos ? nullptr : p + at + close.size();
+}
+
+// The end of a DOCTYPE, whose internal subset, in [ ], may hold > in
+// declarations and quoted text; nullptr when the bytes end first.
+static const char* after_doctype(const char* p, const char* end) {
+    char quote = '\0';
+    int depth = 0;
+    for (; p < end; p++) {
+        if (quote != '\0') {
+            quote = *p == quote ? '\0' : quote;
+        } else if (*p == '"' || *p == '\'') {
+            quote = *p;
+        } else if (*p == '[' || *p == ']') {
+            depth += *p == '[' ? 1 : -1;
+        } else if (*p == '>' && depth <= 0) {
+            return p + 1;
+        }
+    }
+    return nullptr;
+}
+
+static bool begins(const char* p, const char* end, std::string_view word) {
+    return static_cast<std::size_t>(end - p) >= word.size() &&
+           std::memcmp(p, word.data(), word.size()) == 0;
+}
+
+// Passes over what an XML document may hold before its first element:
+// blanks, its declaration and other processing instructions, comments and a
+// DOCTYPE. Where the first element's < is; nullptr, with `known` false when
+// the bytes end first, or true when the text is no XML.
+static const char* first_element(const char* p, const char* end, bool& known) {
+    known = false;
+    for (;;) {
+        while (p < end && is_space(*p)) {
+            p++;
+        }
+        if (end - p < 9) { // the longest opening looked for, <!DOCTYPE
+            known = p < end && *p != '<';
+            return nullptr;
+        }
+        if (*p != '<') {
+            known = true;
+            return nullptr;
+        }
+        const char* next = p[1] == '?'                   ? after(p + 2, end, "?>")
+                           : begins(p, end, "<!--")      ? after(p + 4, end, "-->")
+                           : begins(p, end, "<!DOCTYPE") ? after_doctype(p + 9, end)
+                                                         : p;
+        if (next == p) {
+            known = true;
+            return p;
+        }
+        if (next == nullptr) {
+            return nullptr;
+        }
+        p = next;
+    }
+}
+
+// Whether the text is XML whose first element is graphml, after an optional
+// prefix; `known` is false when the bytes end before that tells.
+static bool opens_graphml(const char* begin, const char* end, bool& known) {
+    const char* p = first_element(begin, end, known);
+    if (p == nullptr) {
+        known = known || end - begin >= static_cast<std::ptrdiff_t>(PROLOGUE_LOOK);
+        return false;
+    }
+    const char* name = ++p;
+    while (p < end && !is_space(*p) && *p != '>' && *p != '/') {
+        p++;
+    }
+    known = p < end;
+    const std::string_view element(name, static_cast<std::size_t>(p - name));
+    const std::size_t colon = element.find(':');
+    return element.substr(colon == std::string_view::npos ? 0 : colon + 1) == "graphml";
+}
+
 // The format, once the head's first bytes tell it.
 static bool tells_format(const GraphSource& source, InputFormat& format) {
     const char* begin = source.head.data();
@@ -113,6 +199,14 @@ static bool tells_format(const GraphSource& source, InputFormat& format) {
     if (source.head.size() >= banner && std::memcmp(begin, BANNER, banner) == 0) {
         format = InputFormat::mtx;
         return true;
+    }
+    bool xmlKnown = true;
+    if (opens_graphml(begin, end, xmlKnown)) {
+        format = InputFormat::graphml;
+        return true;
+    }
+    if (!xmlKnown && !whole) {
+        return false; // a prologue, or the first element's name, goes on past the bytes read
     }
     const char* line = first_line(begin, end);
     if (line == nullptr && !whole) {
@@ -196,18 +290,6 @@ const char* binary_kind(const char* bytes, std::size_t size) {
     return nullptr;
 }
 
-[[gnu::format(printf, 2, 3)]] static Failure refuse(std::uint64_t line, const char* format, ...);
-
-static Failure refuse(std::uint64_t line, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    char message[200];
-    const int length = std::vsnprintf(message, sizeof message, format, args);
-    va_end(args);
-    const std::size_t size = std::min<std::size_t>(length > 0 ? length : 0, sizeof message - 1);
-    return text_failure(FailureKind::header, line, message, message + size);
-}
-
 // The words of a line, up to `most`; the count found, more than `most` when
 // there are more.
 static std::size_t words_of(const char* p, const char* end, const char** words,
@@ -251,11 +333,12 @@ static Failure check_banner(const char* line, const char* end) {
     const std::size_t banner = sizeof BANNER - 1;
     if (count < 3 || n[0] != banner || std::memcmp(w[0], BANNER, banner) != 0 ||
         !same_word(w[1], n[1], "matrix") || !same_word(w[2], n[2], "coordinate")) {
-        return refuse(1, "the header names no coordinate matrix");
+        return printed_failure(FailureKind::header, 1, "the header names no coordinate matrix");
     }
     if (count < 5 || count > 5 || !one_of(w[3], n[3], fields) || !one_of(w[4], n[4], symmetries)) {
-        return refuse(1, "the header needs a field (real, complex, integer or pattern) and "
-                         "a symmetry (general, symmetric, skew-symmetric or hermitian)");
+        return printed_failure(FailureKind::header, 1,
+                               "the header needs a field (real, complex, integer or pattern) and "
+                               "a symmetry (general, symmetric, skew-symmetric or hermitian)");
     }
     return failure(FailureKind::none);
 }
@@ -269,12 +352,13 @@ static Failure read_size_line(const char* line, const char* end, MatrixHeader& h
     std::size_t n[4] = {};
     if (words_of(line, end, w, n, 4) != 3 || !whole_number(w[0], n[0], header.rows) ||
         !whole_number(w[1], n[1], header.columns) || !whole_number(w[2], n[2], header.entries)) {
-        return refuse(header.sizeLine, "the size line must give rows, columns and entries");
+        return printed_failure(FailureKind::header, header.sizeLine,
+                               "the size line must give rows, columns and entries");
     }
     const std::uint64_t nodes = header.rows > header.columns ? header.rows : header.columns;
     if (nodes >= LAST_INDEX - 1) {
-        return refuse(header.sizeLine, "more rows or columns than ugraph can hold (%u)",
-                      LAST_INDEX - 2);
+        return printed_failure(FailureKind::header, header.sizeLine,
+                               "more rows or columns than ugraph can hold (%u)", LAST_INDEX - 2);
     }
     return failure(FailureKind::none);
 }
@@ -312,7 +396,7 @@ static bool scan_matrix_header(GraphSource& source, MatrixHeader& header, Failur
         header.sizeLine = line;
     }
     if (whole) {
-        f = refuse(header.sizeLine + 1, "the size line is missing");
+        f = printed_failure(FailureKind::header, header.sizeLine + 1, "the size line is missing");
     }
     return whole;
 }

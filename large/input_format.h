@@ -1,4 +1,4 @@
-// Input format (tells edge lists, Matrix Market, DOT, Pajek and GML apart)
+// Input format (tells edge lists, Matrix Market, DOT, Pajek, GML and GraphML apart)
 #ifndef UGRAPH_INPUT_FORMAT_H
 #define UGRAPH_INPUT_FORMAT_H
 
@@ -6,7 +6,7 @@
 
 namespace ugraph {
 
-enum class InputFormat { edges, mtx, dot, adjlist, metis, pajek, gml };
+enum class InputFormat { edges, mtx, dot, adjlist, metis, pajek, gml, graphml };
 
 // Bytes at a text's start that tell it is no graph file.
 inline constexpr std::uint64_t BINARY_LOOK = 1U << 16;
@@ -20,7 +20,8 @@ const char* binary_kind(const char* bytes, std::size_t size);
 // The format the text's first bytes show: a first line that begins with
 // %%MatrixMarket, a first token (after blanks and comments) of graph, digraph
 // or strict (but graph [ is GML's), a first line *Vertices or *Network
-// (Pajek), or else an edge list.
+// (Pajek), a first XML element graphml (after the declaration, comments and
+// a DOCTYPE), or else an edge list.
 Failure detect_input_format(GraphSource& source, InputFormat& format);
 
 // A Matrix Market file's banner and size line.

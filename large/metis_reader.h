@@ -26,9 +26,9 @@ Failure read_metis_header(GraphSource& source, MetisHeader& header);
 // from the lower node's line, in the file's order, kept with `keep`. A link
 // must be listed on both its lines (a link to itself once), each line's
 // neighbours must be nodes, and the lines and links as many as the header
-// says.
+// says. With `progress` a progress line shows the bytes read.
 Failure read_metis_links(GraphSource& source, NodeIndex& nodes, const MetisHeader& header,
-                         bool keep, PassResult& result);
+                         bool keep, PassResult& result, bool progress);
 
 } // namespace ugraph
 

@@ -273,7 +273,9 @@ static bool keep_name(NodeIndex& nodes, NodeMaker& maker, const char* name, std:
     }
     std::memcpy(record, &position, 8);
     std::memcpy(record + 8, &length, header - 8);
-    std::memcpy(record + header, name, length);
+    if (length != 0) { // an empty name may come from an empty buffer: no bytes, no pointer
+        std::memcpy(record + header, name, length);
+    }
     key = name_key(address, length);
     maker.used += size;
     return true;

@@ -2,7 +2,6 @@
 #include "large/pajek_reader.h"
 
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -67,18 +66,6 @@ static bool is_empty_line(const char* line, const char* end) {
     return p == end || *p == '%';
 }
 
-[[gnu::format(printf, 2, 3)]] static Failure refuse(std::uint64_t line, const char* format, ...);
-
-static Failure refuse(std::uint64_t line, const char* format, ...) {
-    va_list args;
-    va_start(args, format);
-    char message[200];
-    const int length = std::vsnprintf(message, sizeof message, format, args);
-    va_end(args);
-    const std::size_t size = std::min<std::size_t>(length > 0 ? length : 0, sizeof message - 1);
-    return text_failure(FailureKind::syntax, line, message, message + size);
-}
-
 static Failure read_vertices_line(const char* line, const char* end, std::uint64_t number,
                                   PajekOrder& order) {
     const char* p = line;
@@ -91,11 +78,13 @@ static Failure read_vertices_line(const char* line, const char* end, std::uint64
         (!rows.empty() &&
          (read_number(rows.data(), rows.data() + rows.size(), order.rows) != NumberText::number ||
           order.rows > order.nodes))) {
-        return refuse(number, "*Vertices must give the number of nodes (and of a two-mode "
-                              "network's first mode)");
+        return printed_failure(FailureKind::syntax, number,
+                               "*Vertices must give the number of nodes (and of a two-mode "
+                               "network's first mode)");
     }
     if (order.nodes >= LAST_INDEX - 1) {
-        return refuse(number, "more nodes than ugraph can hold (%u)", LAST_INDEX - 2);
+        return printed_failure(FailureKind::syntax, number, "more nodes than ugraph can hold (%u)",
+                               LAST_INDEX - 2);
     }
     return failure(FailureKind::none);
 }
@@ -121,14 +110,15 @@ static bool scan_pajek_order(const GraphSource& source, PajekOrder& order, Failu
             return true;
         }
         if (!is_empty_line(p, lineEnd) && (network || !is_star(word, "network"))) {
-            f = refuse(line, "a Pajek network begins with *Vertices N");
+            f = printed_failure(FailureKind::syntax, line,
+                                "a Pajek network begins with *Vertices N");
             return true;
         }
         network = network || is_star(word, "network");
         p = next != nullptr ? next + 1 : end;
     }
     if (whole) {
-        f = refuse(line, "a Pajek network begins with *Vertices N");
+        f = printed_failure(FailureKind::syntax, line, "a Pajek network begins with *Vertices N");
     }
     return whole;
 }
@@ -170,12 +160,13 @@ static Failure add_link(PajekRead& r, std::uint64_t a, std::uint64_t b) {
 static Failure node_number(const PajekRead& r, std::string_view word, std::uint64_t& number) {
     const NumberText read = read_number(word.data(), word.data() + word.size(), number);
     if (read == NumberText::not_a_number) {
-        return refuse(r.line, "'%.*s' is not a node number", static_cast<int>(word.size()),
-                      word.data());
+        return printed_failure(FailureKind::syntax, r.line, "'%.*s' is not a node number",
+                               static_cast<int>(word.size()), word.data());
     }
     if (read == NumberText::too_large || number < 1 || number > r.order->nodes) {
-        return refuse(r.line, "node %.*s is outside 1 to %llu", static_cast<int>(word.size()),
-                      word.data(), static_cast<unsigned long long>(r.order->nodes));
+        return printed_failure(FailureKind::syntax, r.line, "node %.*s is outside 1 to %llu",
+                               static_cast<int>(word.size()), word.data(),
+                               static_cast<unsigned long long>(r.order->nodes));
     }
     return failure(FailureKind::none);
 }
@@ -186,7 +177,8 @@ static Failure read_link_line(PajekRead& r, const char* p, const char* end) {
     Failure f = node_number(r, next_word(p, end), a);
     std::string_view word = next_word(p, end);
     if (!failed(f) && word.empty() && r.section == Section::pairs) {
-        return refuse(r.line, "a link line must give two node numbers");
+        return printed_failure(FailureKind::syntax, r.line,
+                               "a link line must give two node numbers");
     }
     while (!failed(f) && !word.empty()) {
         std::uint64_t b = 0;
@@ -197,13 +189,17 @@ static Failure read_link_line(PajekRead& r, const char* p, const char* end) {
     return f;
 }
 
-// Whether a matrix entry is zero: "0", "0.0", "-0", "0e3" and the like.
+// Whether a matrix entry is zero: "0", "0.0", "-0", "0e3", "0x0p3" and the
+// like, all its digits before the exponent zeros (strtod reads hexadecimal too).
 static bool is_zero(std::string_view word) {
-    for (const char c : word) {
-        if (c == 'e' || c == 'E') {
+    std::size_t at = !word.empty() && (word[0] == '+' || word[0] == '-') ? 1 : 0;
+    const bool hex = word.size() > at + 1 && word[at] == '0' && (word[at + 1] | 0x20) == 'x';
+    for (at += hex ? 2 : 0; at < word.size(); at++) {
+        const char c = static_cast<char>(word[at] | 0x20);
+        if (c == (hex ? 'p' : 'e')) {
             return true;
         }
-        if (c != '0' && c != '.' && c != '+' && c != '-') {
+        if (word[at] != '0' && word[at] != '.') {
             return false;
         }
     }
@@ -223,8 +219,9 @@ static Failure read_matrix_row(PajekRead& r, const char* p, const char* end) {
     const std::uint64_t rows = r.order->rows != 0 ? r.order->rows : r.order->nodes;
     const std::uint64_t shift = r.order->rows;
     if (++r.row > rows) {
-        return refuse(r.line, "the matrix has more rows than its %llu",
-                      static_cast<unsigned long long>(rows));
+        return printed_failure(FailureKind::syntax, r.line,
+                               "the matrix has more rows than its %llu",
+                               static_cast<unsigned long long>(rows));
     }
     Failure f = failure(FailureKind::none);
     for (std::uint64_t column = 1; !failed(f); column++) {
@@ -233,12 +230,13 @@ static Failure read_matrix_row(PajekRead& r, const char* p, const char* end) {
             break;
         }
         if (!is_matrix_entry(word)) {
-            return refuse(r.line, "'%.*s' is not a matrix entry", static_cast<int>(word.size()),
-                          word.data());
+            return printed_failure(FailureKind::syntax, r.line, "'%.*s' is not a matrix entry",
+                                   static_cast<int>(word.size()), word.data());
         }
         if (shift + column > r.order->nodes) {
-            return refuse(r.line, "the matrix row has more columns than its %llu",
-                          static_cast<unsigned long long>(r.order->nodes - shift));
+            return printed_failure(FailureKind::syntax, r.line,
+                                   "the matrix row has more columns than its %llu",
+                                   static_cast<unsigned long long>(r.order->nodes - shift));
         }
         f = is_zero(word) ? f : add_link(r, r.row, shift + column);
     }
@@ -278,19 +276,20 @@ static Failure read_line(PajekRead& r, const char* line, const char* end) {
 }
 
 Failure read_pajek_links(GraphSource& source, const PajekOrder& order, NodeIndex& nodes, bool keep,
-                         PassResult& result) {
+                         PassResult& result, bool progress) {
     result = PassResult{};
     PajekRead r{};
     r.order = &order;
     r.sink = ForestSink{&nodes, keep, {}, 0};
     TextLines lines{};
-    start_lines(lines, source);
+    start_lines(lines, source, "reading Pajek", progress);
     std::string_view line;
     Failure f = failure(FailureKind::none);
     while (!failed(f) && r.section != Section::ended && next_line(lines, line, f)) {
         r.line = lines.line;
         f = read_line(r, line.data(), line.data() + line.size());
     }
+    end_lines(lines);
     if (!failed(f) && r.batch.count != 0 && !take_batch(r.sink, r.batch)) {
         f = failure(FailureKind::out_of_memory);
     }

@@ -25,9 +25,9 @@ Failure read_pajek_order(GraphSource& source, PajekOrder& order);
 // non-zero in column j: i to j) sections, each in the order read, into the
 // nodes' forest, kept when `keep`. Vertex lines are passed over; any other
 // section ends the network. A node number outside 1 to the order fails
-// with its line.
+// with its line. With `progress` a progress line shows the bytes read.
 Failure read_pajek_links(GraphSource& source, const PajekOrder& order, NodeIndex& nodes, bool keep,
-                         PassResult& result);
+                         PassResult& result, bool progress);
 
 } // namespace ugraph
 

@@ -63,23 +63,35 @@ static void draw(Progress& progress, const char* text, int length) {
     std::fflush(stderr);
 }
 
-void show_progress(Progress& progress, std::uint64_t done) {
+// Draws the bytes read, after `word` when there is one.
+static void show_bytes(Progress& progress, const char* word, std::uint64_t done) {
     const double seconds = due(progress);
     if (seconds < 0.0) {
         return;
     }
     const double megabytes = static_cast<double>(done) / 1e6;
-    char line[LINE_BYTES];
+    char bytes[LINE_BYTES];
     if (progress.total == 0) { // a pipe: no percent
-        draw(progress, line,
-             std::snprintf(line, sizeof line, "%.0f MB  %.0f MB/s  %.1f s", megabytes,
-                           megabytes / seconds, seconds));
-        return;
+        std::snprintf(bytes, sizeof bytes, "%.0f MB  %.0f MB/s  %.1f s", megabytes,
+                      megabytes / seconds, seconds);
+    } else {
+        const double percent =
+            100.0 * static_cast<double>(done) / static_cast<double>(progress.total);
+        std::snprintf(bytes, sizeof bytes, "%5.1f%%  %.0f MB  %.0f MB/s  %.1f s", percent,
+                      megabytes, megabytes / seconds, seconds);
     }
-    const double percent = 100.0 * static_cast<double>(done) / static_cast<double>(progress.total);
+    char line[LINE_BYTES];
     draw(progress, line,
-         std::snprintf(line, sizeof line, "%5.1f%%  %.0f MB  %.0f MB/s  %.1f s", percent, megabytes,
-                       megabytes / seconds, seconds));
+         word != nullptr ? std::snprintf(line, sizeof line, "%s  %s", word, bytes)
+                         : std::snprintf(line, sizeof line, "%s", bytes));
+}
+
+void show_progress(Progress& progress, std::uint64_t done) {
+    show_bytes(progress, nullptr, done);
+}
+
+void show_reading(Progress& progress, const char* word, std::uint64_t done) {
+    show_bytes(progress, word, done);
 }
 
 void show_phase(Progress& progress, const char* word, std::uint64_t done, std::uint64_t total) {

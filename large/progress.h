@@ -30,6 +30,9 @@ void start_progress(Progress& progress, bool wanted, std::uint64_t total);
 // known, the MB and MB/s read, and the seconds.
 void show_progress(Progress& progress, std::uint64_t done);
 
+// The same line after `word`, for a file read on one thread: "reading GML".
+void show_reading(Progress& progress, const char* word, std::uint64_t done);
+
 // Redraws the line as `word`, the percent `done` is of `total`, and the seconds.
 void show_phase(Progress& progress, const char* word, std::uint64_t done, std::uint64_t total);
 

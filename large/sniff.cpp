@@ -25,12 +25,13 @@ static InputFormat chosen_format(InputChoice input, InputFormat found) {
     if (input == InputChoice::adjlist || input == InputChoice::metis) {
         return input == InputChoice::adjlist ? InputFormat::adjlist : InputFormat::metis;
     }
-    return input == InputChoice::edges   ? InputFormat::edges
-           : input == InputChoice::mtx   ? InputFormat::mtx
-           : input == InputChoice::dot   ? InputFormat::dot
-           : input == InputChoice::pajek ? InputFormat::pajek
-           : input == InputChoice::gml   ? InputFormat::gml
-                                         : found;
+    return input == InputChoice::edges     ? InputFormat::edges
+           : input == InputChoice::mtx     ? InputFormat::mtx
+           : input == InputChoice::dot     ? InputFormat::dot
+           : input == InputChoice::pajek   ? InputFormat::pajek
+           : input == InputChoice::gml     ? InputFormat::gml
+           : input == InputChoice::graphml ? InputFormat::graphml
+                                           : found;
 }
 
 // A METIS file's nodes are 1 to n.
@@ -118,8 +119,8 @@ Failure sniff(GraphSource& source, const GraphFileOptions& options, Sniffed& sni
         }
     }
     sniffed.format = chosen_format(options.input, found);
-    if (sniffed.format == InputFormat::dot) {
-        sniffed.ids = IdKind::names;
+    if (sniffed.format == InputFormat::dot || sniffed.format == InputFormat::graphml) {
+        sniffed.ids = IdKind::names; // their parsers read every line end themselves
         return f;
     }
     f = settle_line_ends(source);

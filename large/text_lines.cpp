@@ -8,9 +8,15 @@ namespace ugraph {
 
 inline constexpr std::size_t LINES_BLOCK = std::size_t{1} << 16;
 
-void start_lines(TextLines& lines, GraphSource& source) {
+void start_lines(TextLines& lines, GraphSource& source, const char* word, bool progress) {
     lines = TextLines{};
     lines.source = &source;
+    lines.word = word;
+    start_progress(lines.progress, progress, source.size); // a pipe: 0, no percent
+}
+
+void end_lines(TextLines& lines) {
+    end_progress(lines.progress);
 }
 
 // Appends the next block of the text; false when a read fails.
@@ -22,6 +28,7 @@ static bool read_block(TextLines& lines) {
     if (!source.regular && !lines.headTaken) {
         lines.headTaken = true;
         bytes.insert(bytes.end(), source.head.begin(), source.head.end());
+        lines.offset += source.head.size();
         lines.ended = source.ended;
         source.head = std::vector<char>(); // the stream reads on after it
         return true;
@@ -34,6 +41,7 @@ static bool read_block(TextLines& lines) {
     bytes.resize(length + (got > 0 ? static_cast<std::size_t>(got) : 0));
     lines.offset += got > 0 ? static_cast<std::uint64_t>(got) : 0;
     lines.ended = got == 0;
+    show_reading(lines.progress, lines.word, file_bytes_read(source, lines.offset));
     return got >= 0;
 }
 

@@ -117,7 +117,8 @@ TEST(CommandLine, WrongUsageWithFiles) {
          "ugraph: the format of a FILE must be summary, labels, text, json, dot or edges, not "
          "'svg'"},
         {{"--input-format=csv", "g.txt"},
-         "ugraph: --input-format must be edges, mtx, dot, adjlist, metis, pajek or gml, not 'csv'"},
+         "ugraph: --input-format must be edges, mtx, dot, adjlist, metis, pajek, gml or graphml, "
+         "not 'csv'"},
         {{"--component=0", "g.txt"},
          "ugraph: --component must be a component number from 1 up or largest, not '0'"},
         {{"--component=big", "g.txt"},

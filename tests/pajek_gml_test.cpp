@@ -63,6 +63,8 @@ TEST(PajekGml, Pajek) {
              "  6 nodes  6 links  2 components  largest 5"},
             {"*vertices 4\n*arcslist\n2 1 3\n*MATRIX\n0 0 0 0\n0 0 0 0.0\n0 0 0 1e-3\n", true,
              "1\t1\n2\t1\n3\t1\n4\t1\n", "  4 nodes  3 links  1 component  largest 4"},
+            {"*Vertices 3\n*Matrix\n0x0 0X0.0p3 0x1\n-0x0\n", true, "1\t1\n2\t2\n3\t1\n",
+             "  3 nodes  1 link  2 components  largest 2"}, // hexadecimal zeros are zeros
             {"*Vertices 4 2\n*Matrix\n1 0\n0 2.5\n", true, "1\t1\n2\t2\n3\t1\n4\t2\n",
              "  4 nodes  2 links  2 components  largest 2"}, // two-mode: columns are 3 and 4
             {"*Vertices 3\r\n*Edges\r\n1 2\r\n*Partition p\r\n*Vertices 3\r\n1\r\n", true,

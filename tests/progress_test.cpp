@@ -40,7 +40,8 @@ std::string blanks(std::size_t count) {
     return std::string(count, ' ');
 }
 
-// One call of show_progress (word nullptr) or show_phase.
+// One call of show_progress (word nullptr), show_reading (a word, total 0)
+// or show_phase.
 struct Step {
     const char* word;
     std::uint64_t done;
@@ -83,6 +84,20 @@ TEST(Progress, DrawsCutsPadsAndClears) {
          2.0,
          {{"sorting", 1, 3, false}},
          "\rsorting   33%  2.0 s\r" + blanks(20) + "\r"},
+        {"a reading's word before the percent",
+         true,
+         4000000,
+         0,
+         2.0,
+         {{"reading METIS", 2000000, 0, false}},
+         "\rreading METIS   50.0%  2 MB  1 MB/s  2.0 s\r" + blanks(42) + "\r"},
+        {"a reading's word, no percent when the total is unknown",
+         true,
+         0,
+         0,
+         2.0,
+         {{"reading GML", 2000000, 0, false}},
+         "\rreading GML  2 MB  1 MB/s  2.0 s\r" + blanks(32) + "\r"},
         {"nothing before a second has passed",
          true,
          4000000,
@@ -140,6 +155,8 @@ TEST(Progress, DrawsCutsPadsAndClears) {
                 p.drawn = step.soon ? p.drawn : 0.0;
                 if (step.word == nullptr) {
                     show_progress(p, step.done);
+                } else if (step.total == 0) {
+                    show_reading(p, step.word, step.done);
                 } else {
                     show_phase(p, step.word, step.done, step.total);
                 }
@@ -201,9 +218,21 @@ TEST(Progress, TickerDrawsItsWordAndSecondsUntilStopped) {
     }
 }
 
-// Runs the program on `- ` with standard error on the pseudo-terminal's
+// A text fed through a pipe: its head, then pieces of 1 MiB, each a link
+// (or none) and comment lines, which cost the reading little, then its tail.
+struct Feed {
+    const char* input; // the --input-format
+    std::string head;
+    std::string link;
+    char comment;
+    std::string tail;
+    const char* word; // what each drawn line begins with
+    bool linkEachPiece;
+};
+
+// Runs the program on `-` with standard error on the pseudo-terminal's
 // slave side and standard input the pipe's reading end.
-pid_t start_on_terminal(int slave, int master, const int feed[2]) {
+pid_t start_on_terminal(int slave, int master, const int feed[2], const char* input) {
     const pid_t child = fork();
     if (child == 0) {
         const int out = open("out", O_WRONLY | O_CREAT | O_TRUNC, 0600);
@@ -214,80 +243,108 @@ pid_t start_on_terminal(int slave, int master, const int feed[2]) {
         for (const int fd : {out, slave, master, feed[0], feed[1]}) {
             close(fd);
         }
-        execl(UGRAPH_PROGRAM, "ugraph", "-j", "2", "-", static_cast<char*>(nullptr));
+        const std::string option = std::string("--input-format=") + input;
+        execl(UGRAPH_PROGRAM, "ugraph", "-j", "2", option.c_str(), "-",
+              static_cast<char*>(nullptr));
         _exit(4);
     }
     return child;
 }
 
-// Writes `pieces` pieces of an edge list, 1 MiB each, over about `pieces`
-// tenths of a second; the links written. Comment lines make up the bytes:
-// they cost the reading little.
-std::size_t feed_slowly(int fd, int pieces) {
-    std::string piece = "1 2\n";
-    while (piece.size() < 1U << 20) {
-        piece += "#" + std::string(4094, 'x') + "\n";
+bool write_all(int fd, const std::string& text) {
+    for (std::size_t done = 0; done < text.size();) {
+        const ssize_t wrote = write(fd, text.data() + done, text.size() - done);
+        if (wrote < 0 && errno != EINTR) {
+            return false;
+        }
+        done += wrote > 0 ? static_cast<std::size_t>(wrote) : 0;
     }
-    std::size_t links = 0;
+    return true;
+}
+
+// Writes the feed's head, `pieces` pieces over about `pieces` tenths of a
+// second, and its tail; the links written.
+std::size_t feed_slowly(int fd, const Feed& feed, int pieces) {
+    std::string piece = feed.link;
+    while (piece.size() < 1U << 20) {
+        piece += feed.comment + std::string(4094, 'x') + "\n";
+    }
+    std::size_t links = feed.linkEachPiece ? 0 : 1;
+    if (!write_all(fd, feed.head)) {
+        return links;
+    }
     for (int i = 0; i < pieces; i++) {
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        for (std::size_t done = 0; done < piece.size();) {
-            const ssize_t wrote = write(fd, piece.data() + done, piece.size() - done);
-            if (wrote < 0 && errno != EINTR) {
-                return links;
-            }
-            done += wrote > 0 ? static_cast<std::size_t>(wrote) : 0;
+        if (!write_all(fd, piece)) {
+            return links;
         }
-        links++;
+        links += feed.linkEachPiece ? 1 : 0;
     }
+    write_all(fd, feed.tail);
     return links;
 }
 
 // The program reading a pipe fed for a second and a half (MB past 10, so
 // its lines run longer than the terminal is wide) on a terminal of 20
-// columns: every line fits and the last is cleared.
+// columns, in each format read by blocks or on one thread: every line
+// fits, begins with the reading's word, and the last is cleared.
 TEST(Progress, ProgramOnANarrowTerminalReadingASlowPipe) {
-    ScratchDir dir;
-    int master = -1;
-    int slave = -1;
-    winsize size{};
-    size.ws_row = 24;
-    size.ws_col = 20;
-    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, &size), 0);
-    termios raw{};
-    ASSERT_EQ(tcgetattr(slave, &raw), 0);
-    cfmakeraw(&raw); // the bytes as the program wrote them
-    ASSERT_EQ(tcsetattr(slave, TCSANOW, &raw), 0);
-    int feed[2];
-    ASSERT_EQ(pipe(feed), 0);
-    const pid_t child = start_on_terminal(slave, master, feed);
-    close(slave);
-    close(feed[0]);
-    std::string drawn;
-    std::thread reader([master, &drawn] {
-        char bytes[4096];
-        for (;;) { // until the slave side is closed everywhere
-            const ssize_t got = read(master, bytes, sizeof bytes);
-            if (got < 0 && errno == EINTR) {
-                continue;
+    const Feed feeds[] = {
+        {"edges", "", "1 2\n", '#', "", "", true},
+        {"pajek", "*Vertices 2\n*Edges\n", "1 2\n", '%', "", "reading Pajek", true},
+        {"gml", "graph [ node [ id 1 ] node [ id 2 ]\n", "edge [ source 1 target 2 ]\n", '#', "]\n",
+         "reading GML", true},
+        {"metis", "2 1\n2\n1\n", "", '%', "", "reading METIS", false},
+    };
+    for (const Feed& feed : feeds) {
+        SCOPED_TRACE(feed.input);
+        ScratchDir dir;
+        int master = -1;
+        int slave = -1;
+        winsize size{};
+        size.ws_row = 24;
+        size.ws_col = 20;
+        ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, &size), 0);
+        termios raw{};
+        ASSERT_EQ(tcgetattr(slave, &raw), 0);
+        cfmakeraw(&raw); // the bytes as the program wrote them
+        ASSERT_EQ(tcsetattr(slave, TCSANOW, &raw), 0);
+        int pipeEnds[2];
+        ASSERT_EQ(pipe(pipeEnds), 0);
+        const pid_t child = start_on_terminal(slave, master, pipeEnds, feed.input);
+        close(slave);
+        close(pipeEnds[0]);
+        std::string drawn;
+        std::thread reader([master, &drawn] {
+            char bytes[4096];
+            for (;;) { // until the slave side is closed everywhere
+                const ssize_t got = read(master, bytes, sizeof bytes);
+                if (got < 0 && errno == EINTR) {
+                    continue;
+                }
+                if (got <= 0) {
+                    return;
+                }
+                drawn.append(bytes, static_cast<std::size_t>(got));
             }
-            if (got <= 0) {
-                return;
-            }
-            drawn.append(bytes, static_cast<std::size_t>(got));
+        });
+        const std::size_t links = feed_slowly(pipeEnds[1], feed, 15);
+        close(pipeEnds[1]);
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        reader.join();
+        close(master);
+        ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        EXPECT_EQ(ScratchDir::read("out"), "-  2 nodes  " + std::to_string(links) + " link" +
+                                               (links == 1 ? "" : "s") +
+                                               "  1 component  largest 2\n");
+        expect_fitted_and_cleared(drawn, 20);
+        EXPECT_EQ(drawn.find('%'), std::string::npos) << "no percent of a pipe: " << drawn;
+        const std::vector<std::string> lines = drawn_lines(drawn);
+        for (std::size_t i = 1; i + 2 < lines.size(); i++) {
+            EXPECT_EQ(lines[i].rfind(std::string(feed.word).substr(0, 19), 0), 0U) << lines[i];
         }
-    });
-    const std::size_t links = feed_slowly(feed[1], 15);
-    close(feed[1]);
-    int status = -1;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    reader.join();
-    close(master);
-    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
-    EXPECT_EQ(ScratchDir::read("out"),
-              "-  2 nodes  " + std::to_string(links) + " links  1 component  largest 2\n");
-    expect_fitted_and_cleared(drawn, 20);
-    EXPECT_EQ(drawn.find('%'), std::string::npos) << "no percent of a pipe: " << drawn;
+    }
 }
 
 } // namespace
