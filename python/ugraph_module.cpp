@@ -573,8 +573,9 @@ static py::object connected_components(const py::object& graph, bool directed,
 static const char MODULE_DOC[] = R"(The connected components of undirected graphs of any size.
 
 ugraph reads a graph file as the ugraph command line does (edge lists, CSV
-tables, Matrix Market, DOT, METIS, Pajek, GML, gzipped or not, on every
-core) or takes a graph already in memory, and hands back numpy arrays.
+tables, adjacency lists, Matrix Market, METIS, Pajek, GML, GraphML, DOT,
+plain or compressed with gzip, xz, bzip2 or zstd, on every core) or takes a
+graph already in memory, and hands back numpy arrays.
 
 Example:
 
