@@ -159,13 +159,23 @@ static int read_line(void* channel, char* buffer, int size) {
 static Agiodisc_t dotInput = {read_line, AgIoDisc.putstr, AgIoDisc.flush};
 static Agdisc_t dotDiscipline = {&dotMemory, &AgIdDisc, &dotInput};
 
-// The text's first graph, or nullptr with cgraph's message gathered.
-static Agraph_t* parse(const std::vector<char>& text) {
+// Whether cgraph may start on the text: the headroom is there. Without it
+// the run ends here, as it would inside cgraph, unless the caller takes the
+// failure instead (false).
+static bool has_headroom(const std::vector<char>& text) {
     dotHeadroom = 6 * text.size() + 4 * CHECK_STEP;
     sinceCheck = 0;
-    if (!has_room(dotHeadroom)) {
+    if (has_room(dotHeadroom)) {
+        return true;
+    }
+    if (memory_ends_run()) {
         end_out_of_memory();
     }
+    return false;
+}
+
+// The text's first graph, or nullptr with cgraph's message gathered.
+static Agraph_t* parse(const std::vector<char>& text) {
     DotText channel{text.data(), text.size(), 0};
     dotMessage.clear();
     const agusererrf previous = agseterrf(gather_message);
@@ -251,10 +261,14 @@ Failure read_dot_links(GraphSource& source, NodeIndex& nodes, PassResult& result
     Ticker ticker{};
     start_ticker(ticker, progress, "parsing DOT");
     const bool read = read_text(source, text);
-    Agraph_t* graph = read ? parse(text) : nullptr;
+    const bool room = read && has_headroom(text);
+    Agraph_t* graph = room ? parse(text) : nullptr;
     stop_ticker(ticker);
     if (!read) {
         return read_failure(source, errno);
+    }
+    if (!room) {
+        return failure(FailureKind::out_of_memory);
     }
     if (graph == nullptr) {
         return syntax_failure();

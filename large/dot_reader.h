@@ -10,8 +10,9 @@ namespace ugraph {
 // every node by name, in order of first appearance, and every edge as a
 // link in the order read; the links are kept. A digraph's directions are
 // not read. A failure when cgraph refuses the text (its message and line),
-// or when ugraph was built without cgraph. With `progress` a progress line
-// shows the seconds while cgraph reads.
+// when ugraph was built without cgraph, or out_of_memory when cgraph has no
+// room to start and memory_ends_run() says no. With `progress` a progress
+// line shows the seconds while cgraph reads.
 Failure read_dot_links(GraphSource& source, NodeIndex& nodes, PassResult& result, bool progress);
 
 } // namespace ugraph

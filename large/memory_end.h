@@ -12,6 +12,13 @@ void read_memory_for(const char* name);
 // a library that cannot recover).
 [[noreturn]] void end_out_of_memory();
 
+// Whether memory running out ends the run even where a reader could still
+// return its failure (the DOT reader before cgraph starts): yes unless told,
+// as the command line has it; the Python module says no, and raises
+// MemoryError from the failure instead.
+void set_memory_ends_run(bool ends);
+bool memory_ends_run();
+
 } // namespace ugraph
 
 #endif

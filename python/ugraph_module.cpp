@@ -23,6 +23,7 @@
 #include "console/console.h"
 #include "driver/command_line.h"
 #include "large/graph_values.h"
+#include "large/memory_end.h"
 
 namespace py = pybind11;
 using namespace pybind11::literals;
@@ -262,10 +263,12 @@ static GraphResult read_graph(const py::object& path, const py::object& ids,
     open_path(opened, path);
     auto graph = std::make_unique<LabelledGraph>();
     Failure f;
+    read_memory_for(opened.display.c_str()); // for cgraph's message, where memory ends the process
     {
         const py::gil_scoped_release unlocked;
         f = read_labelled_graph(opened.open.c_str(), options, count, *graph);
     }
+    read_memory_for("-");
     if (failed(f)) {
         raise_failure(opened.display, f);
     }
@@ -608,7 +611,12 @@ from 1 up (None: every CPU the process may use).
 
 Returns a Graph. Raises ugraph.Error (a ValueError, with .file and .line)
 where the command line reports a fault, OSError when the file cannot be
-opened or read, and MemoryError when memory runs out.
+opened or read, and MemoryError when memory runs out. Two places cannot
+recover and end the process instead, as they end the command line's run:
+Graphviz's parser running out of memory partway through a DOT file (it
+starts only with about six times the text's size free, and MemoryError
+when that is not there), and a standard container's allocation failing on
+one of the threads read() starts (std::terminate).
 
     >>> g = ugraph.read("friends.csv", ids="names", separator="comma")
     >>> dict(zip(g.nodes, g.labels))["alice"]
@@ -652,6 +660,7 @@ them); largest: the number of the largest component (the lower on a tie;
 PYBIND11_MODULE(ugraph, m) {
     using namespace ugraph;
     m.doc() = MODULE_DOC;
+    set_memory_ends_run(false); // a reader that can return its failure raises MemoryError
     errorType = PyErr_NewExceptionWithDoc(
         "ugraph.Error",
         "A graph file ugraph cannot read: .file names it, .line the line at fault (None "

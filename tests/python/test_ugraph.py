@@ -134,6 +134,31 @@ def test_memory_running_out_is_memory_error():
     assert run.stdout.strip() == "MemoryError"
 
 
+def reads_dot(tmp_path):
+    (tmp_path / "probe.gv").write_text("graph { a -- b }\n")
+    try:
+        return ugraph.read(tmp_path / "probe.gv").count == 1
+    except ugraph.Error:
+        return False  # built without cgraph
+
+
+# cgraph starts only with about six times the text free: a DOT file too big
+# for the memory left is a MemoryError naming it, where the program's run ends.
+@pytest.mark.skipif("asan" in os.environ.get("LD_PRELOAD", ""), reason="ASan reserves memory")
+def test_dot_file_without_room_is_memory_error(tmp_path):
+    if not reads_dot(tmp_path):
+        pytest.skip("built without Graphviz's cgraph")
+    path = tmp_path / "big.gv"
+    path.write_text("graph {\n" + "".join(f"n{i} -- n{i + 1};\n" for i in range(600000)) + "}\n")
+    code = ("import resource, sys, ugraph\n"
+            "size = int(open('/proc/self/statm').read().split()[0]) * resource.getpagesize()\n"
+            "resource.setrlimit(resource.RLIMIT_AS, (size + (48 << 20),) * 2)\n"
+            "try: ugraph.read(sys.argv[1])\n"
+            "except MemoryError as e: print('MemoryError', e)")
+    run = subprocess.run([sys.executable, "-c", code, str(path)], capture_output=True, text=True)
+    assert run.stdout.strip() == f"MemoryError ugraph: {path}: out of memory", run.stderr
+
+
 def random_graph(seed, n, m, loops=True):
     rng = np.random.default_rng(seed)
     rows, cols = rng.integers(0, n, m), rng.integers(0, n, m)
