@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Times ugraph's summary of large graphs beside wc -l, the decompressors, SciPy, igraph and
-# networkx, and checks they agree.
+# networkx, and the Python module beside pandas and SciPy, and checks they agree.
 # BASELINE=/path/to/another/ugraph also times that build on every ugraph command, beside it.
 set -euo pipefail
 export LC_ALL=C # a dot in the decimals of EPOCHREALTIME and printf
@@ -48,9 +48,24 @@ build() {
     # The runs happen in the scratch folder, so a relative path is made absolute.
     [[ "$UGRAPH" == */* ]] && UGRAPH="$(cd "$(dirname "$UGRAPH")" && pwd)/$(basename "$UGRAPH")"
     [ -x "$UGRAPH" ] || command -v "$UGRAPH" > /dev/null || fail "$UGRAPH is not a program"
+    build_module
     [ -n "$baseline" ] || return 0
     [[ "$baseline" == */* ]] && baseline="$(cd "$(dirname "$baseline")" && pwd)/$(basename "$baseline")"
     [ -x "$baseline" ] || command -v "$baseline" > /dev/null || fail "$baseline is not a program"
+}
+
+# The Python module of the default preset's build, which has it when pybind11 and Python's
+# headers were found; without it, its rows are left out and the targets table says so.
+module_dir=""
+build_module() {
+    (cd "$root" && cmake --preset default > /dev/null)
+    if grep -q '^UGRAPH_PYTHON:BOOL=ON$' "$root/build/default/CMakeCache.txt"; then
+        (cd "$root" && cmake --build --preset default --target ugraph_python > /dev/null)
+        module_dir="$root/build/default/python"
+    else
+        echo "any_size: no Python module (pybind11 or Python's headers missing): its rows" \
+            "are left out" >&2
+    fi
 }
 
 # make_file FILE COMMAND...: writes the command's output to FILE and keeps the milliseconds.
@@ -211,6 +226,22 @@ one_round() {
     measure floor_expat "$graphml" "$expat_floor" "$graphml"
     measure igraph_graphml "$graphml" "$python" "$root/bench/peer_igraph.py" --graphml "$graphml"
     measure networkx_graphml "$graphml" "$python" "$root/bench/peer_networkx.py" "$graphml"
+    measure_module
+}
+
+# measure_module: one run of bench/python_module.py on the big RMAT file. Its four calls
+# are timed inside the process, one each; their microseconds go to times/module_*.
+measure_module() {
+    local name us
+    [ -n "$module_dir" ] || return 0
+    label[module]="python_module.py $big"
+    PYTHONPATH="$module_dir" "$python" "$root/bench/python_module.py" "$big" > out/module \
+        2> err/module || fail "failed: ${label[module]}: $(tail -n 3 err/module)"
+    for name in read peer cc scipy_cc; do
+        us="$(grep -oE "(^| )${name}_us=[0-9]+" out/module | cut -d= -f2)" ||
+            fail "no ${name}_us in the output of ${label[module]}"
+        echo "$us" >> "times/module_$name"
+    done
 }
 
 # figure KEY WORD: the number before WORD (node, link, component) or after "largest"
@@ -264,6 +295,11 @@ check_agreement() {
             "$(sed 's/^[^ ]*  //' out/ugraph_j2_big)"
     done
     check_graphml
+    if [ -n "$module_dir" ]; then
+        for word in node link component largest; do
+            same_figure "$word" ugraph_j2_big module
+        done
+    fi
     # The same graph under other ids: every figure is the numbers file's.
     for graph in sparse names; do
         agree "${!graph} with -j1 and -j2" "$(cat "out/ugraph_j1_$graph")" \
@@ -281,6 +317,10 @@ check_agreement() {
     echo "Agreement: ugraph, SciPy, igraph and networkx give the same figures; .gz, .xz, .zst," \
         ".mtx, GraphML and the sparse and names files match the edge list, and the hashed" \
         "floors count the same."
+    if [ -n "$module_dir" ]; then
+        echo "The Python module agrees with pandas and SciPy on $big and with SciPy's labels" \
+            "of its CSR matrix."
+    fi
 }
 
 # The GraphML file declares every id of the small graph a node, as the Matrix
@@ -368,7 +408,7 @@ target() {
     if [ "$2" != n/a ] && awk -v v="$2" -v l="$4" "BEGIN { exit !(v $3 l) }"; then
         verdict=PASS
     fi
-    printf '| %-40s | %8s | %-8s | %-6s | %s |\n' "$1" "$2" "$3 $4" "$verdict" "$5"
+    printf '| %-50s | %8s | %-8s | %-6s | %s |\n' "$1" "$2" "$3 $4" "$verdict" "$5"
 }
 
 print_targets() {
@@ -376,8 +416,8 @@ print_targets() {
     j2="$(wall ugraph_j2_big) s"
     peak="$(peak_mib ugraph_j2_big)"
     echo
-    printf '| %-40s | %8s | %-8s | %-6s | %s |\n' Target Measured Limit Result Figures
-    printf '|%s|---------:|----------|--------|---------|\n' "$(dashes 42)"
+    printf '| %-50s | %8s | %-8s | %-6s | %s |\n' Target Measured Limit Result Figures
+    printf '|%s|---------:|----------|--------|---------|\n' "$(dashes 52)"
     target "RMAT-$scale summary -j2 / wc -l" "$(ratio ugraph_j2_big wc_big)" "<=" 3 \
         "$j2 against $(wall wc_big) s"
     target "SciPy / ugraph on RMAT-$scale" "$(ratio scipy_big ugraph_j2_big)" ">=" 25 \
@@ -410,6 +450,7 @@ print_targets() {
         "$(ratio networkx_graphml ugraph_j2_graphml)" ">=" 50 \
         "$(wall networkx_graphml) s against $(wall ugraph_j2_graphml) s"
     print_id_targets
+    print_module_targets
 }
 
 # The targets of the same RMAT graph under sparse numbers and names.
@@ -441,6 +482,21 @@ print_id_targets() {
     peak="$(peak_mib ugraph_j2_names)"
     target "peak RSS MiB, RMAT-$scale names summary -j2" "$peak" "<=" "$limit" \
         "$peak MiB; 16 B × $rmat_nodes nodes + $name_bytes B of names + 16 MiB"
+}
+
+# The Python module beside pandas and SciPy in the same process (bench/python_module.py).
+print_module_targets() {
+    if [ -z "$module_dir" ]; then
+        echo
+        echo "No Python module in build/default (pybind11 or Python's headers missing): its two" \
+            "targets are left out."
+        return
+    fi
+    target "pandas + SciPy / ugraph.read on RMAT-$scale" "$(ratio module_peer module_read)" \
+        ">=" 20 "$(wall module_peer) s against $(wall module_read) s"
+    target "SciPy / ugraph.connected_components on RMAT-$scale CSR" \
+        "$(ratio module_scipy_cc module_cc)" ">=" 5 \
+        "$(wall module_scipy_cc) s against $(wall module_cc) s"
 }
 
 # The hashed floors beside ugraph: how far each kind of id could go.

@@ -79,4 +79,5 @@ def main():
           f"{plural(components, 'component')}  largest {largest}")
 
 
-main()
+if __name__ == "__main__":
+    main()
