@@ -11,7 +11,104 @@
 #include <cstdint>
 #include <cstring>
 
+#include "large/loaded_library.h"
+
 namespace ugraph {
+
+// The calls of liblzma, libbz2 and libzstd, which are opened when a file
+// first needs one (zlib is linked: gzip is the common case).
+struct XzCalls {
+    decltype(&lzma_stream_decoder) stream_decoder;
+    decltype(&lzma_code) code;
+    decltype(&lzma_end) end;
+};
+
+struct Bzip2Calls {
+    decltype(&BZ2_bzDecompressInit) init;
+    decltype(&BZ2_bzDecompress) decompress;
+    decltype(&BZ2_bzDecompressEnd) end;
+};
+
+struct ZstdCalls {
+    decltype(&ZSTD_createDCtx) create;
+    decltype(&ZSTD_freeDCtx) free;
+    decltype(&ZSTD_DCtx_reset) reset;
+    decltype(&ZSTD_DCtx_setParameter) set_parameter;
+    decltype(&ZSTD_dParam_getBounds) bounds;
+    decltype(&ZSTD_decompressStream) decompress;
+    decltype(&ZSTD_isError) is_error;
+    decltype(&ZSTD_getErrorCode) error_code;
+};
+
+static XzCalls xz;
+static Bzip2Calls bzip2;
+static ZstdCalls zstd;
+
+// Each is filled once, by the first thread that asks (a function's static is
+// made under the language's own lock), and only read after.
+static bool load_xz() {
+    static const bool loaded = [] {
+        void* l = open_library(UGRAPH_LZMA_SONAME);
+        return l != nullptr && find_call(l, "lzma_stream_decoder", xz.stream_decoder) &&
+               find_call(l, "lzma_code", xz.code) && find_call(l, "lzma_end", xz.end);
+    }();
+    return loaded;
+}
+
+static bool load_bzip2() {
+    static const bool loaded = [] {
+        void* l = open_library(UGRAPH_BZ2_SONAME);
+        return l != nullptr && find_call(l, "BZ2_bzDecompressInit", bzip2.init) &&
+               find_call(l, "BZ2_bzDecompress", bzip2.decompress) &&
+               find_call(l, "BZ2_bzDecompressEnd", bzip2.end);
+    }();
+    return loaded;
+}
+
+static bool load_zstd() {
+    static const bool loaded = [] {
+        void* l = open_library(UGRAPH_ZSTD_SONAME);
+        return l != nullptr && find_call(l, "ZSTD_createDCtx", zstd.create) &&
+               find_call(l, "ZSTD_freeDCtx", zstd.free) &&
+               find_call(l, "ZSTD_DCtx_reset", zstd.reset) &&
+               find_call(l, "ZSTD_DCtx_setParameter", zstd.set_parameter) &&
+               find_call(l, "ZSTD_dParam_getBounds", zstd.bounds) &&
+               find_call(l, "ZSTD_decompressStream", zstd.decompress) &&
+               find_call(l, "ZSTD_isError", zstd.is_error) &&
+               find_call(l, "ZSTD_getErrorCode", zstd.error_code);
+    }();
+    return loaded;
+}
+
+const char* library_of(Compression kind) {
+    switch (kind) {
+    case Compression::xz:
+        return UGRAPH_LZMA_SONAME;
+    case Compression::bzip2:
+        return UGRAPH_BZ2_SONAME;
+    case Compression::zstd:
+        return UGRAPH_ZSTD_SONAME;
+    case Compression::gzip:
+    case Compression::none:
+        break;
+    }
+    return nullptr;
+}
+
+bool load_decompressor(Compression kind) {
+    switch (kind) {
+    case Compression::xz:
+        return load_xz();
+    case Compression::bzip2:
+        return load_bzip2();
+    case Compression::zstd:
+        return load_zstd();
+    case Compression::gzip:
+    case Compression::none:
+        break;
+    }
+    return true;
+}
 
 // zlib and libbz2 count in unsigned int: a step takes at most this much.
 inline constexpr std::size_t STEP_MOST = std::size_t{1} << 30;
@@ -78,7 +175,7 @@ static Step gzip_step(Decompressor& d, Flow& flow) {
 // xz, by liblzma, which reads a concatenation (and the padding between its
 // streams) as one stream; no limit on its memory, as for the other kinds.
 static bool begin_xz(Decompressor& d) {
-    return lzma_stream_decoder(&d.xz, UINT64_MAX, LZMA_CONCATENATED) == LZMA_OK;
+    return xz.stream_decoder(&d.xz, UINT64_MAX, LZMA_CONCATENATED) == LZMA_OK;
 }
 
 static Step xz_step(Decompressor& d, Flow& flow) {
@@ -87,7 +184,7 @@ static Step xz_step(Decompressor& d, Flow& flow) {
     s.avail_in = flow.inLeft;
     s.next_out = reinterpret_cast<std::uint8_t*>(flow.out);
     s.avail_out = flow.outLeft;
-    const lzma_ret status = lzma_code(&s, flow.finish ? LZMA_FINISH : LZMA_RUN);
+    const lzma_ret status = xz.code(&s, flow.finish ? LZMA_FINISH : LZMA_RUN);
     flow.in = s.next_in;
     flow.inLeft = s.avail_in;
     flow.out = reinterpret_cast<char*>(s.next_out);
@@ -102,7 +199,7 @@ static Step xz_step(Decompressor& d, Flow& flow) {
 // bzip2, by libbz2; a concatenation's streams are begun anew one by one.
 static bool begin_bzip2(Decompressor& d) {
     d.bzip2 = bz_stream{};
-    return BZ2_bzDecompressInit(&d.bzip2, 0, 0) == BZ_OK;
+    return bzip2.init(&d.bzip2, 0, 0) == BZ_OK;
 }
 
 static Step bzip2_step(Decompressor& d, Flow& flow) {
@@ -113,7 +210,7 @@ static Step bzip2_step(Decompressor& d, Flow& flow) {
     s.avail_out = static_cast<unsigned>(std::min(flow.outLeft, STEP_MOST));
     const unsigned in = s.avail_in;
     const unsigned out = s.avail_out;
-    const int status = BZ2_bzDecompress(&s);
+    const int status = bzip2.decompress(&s);
     flow.in += in - s.avail_in;
     flow.inLeft -= in - s.avail_in;
     flow.out += out - s.avail_out;
@@ -127,23 +224,23 @@ static Step bzip2_step(Decompressor& d, Flow& flow) {
 // zstd, by libzstd, which goes on to a concatenation's next frame itself.
 // Frames may ask for the largest window the format allows.
 static bool begin_zstd(Decompressor& d) {
-    d.zstd = ZSTD_createDCtx();
-    const ZSTD_bounds window = ZSTD_dParam_getBounds(ZSTD_d_windowLogMax);
-    return d.zstd != nullptr && ZSTD_isError(ZSTD_DCtx_setParameter(d.zstd, ZSTD_d_windowLogMax,
-                                                                    window.upperBound)) == 0;
+    d.zstd = zstd.create();
+    const ZSTD_bounds window = zstd.bounds(ZSTD_d_windowLogMax);
+    return d.zstd != nullptr &&
+           zstd.is_error(zstd.set_parameter(d.zstd, ZSTD_d_windowLogMax, window.upperBound)) == 0;
 }
 
 static Step zstd_step(Decompressor& d, Flow& flow) {
     ZSTD_inBuffer in{flow.in, flow.inLeft, 0};
     ZSTD_outBuffer out{flow.out, flow.outLeft, 0};
-    const std::size_t hint = ZSTD_decompressStream(d.zstd, &out, &in);
+    const std::size_t hint = zstd.decompress(d.zstd, &out, &in);
     flow.in += in.pos;
     flow.inLeft -= in.pos;
     flow.out += out.pos;
     flow.outLeft -= out.pos;
-    if (ZSTD_isError(hint) != 0) {
-        return ZSTD_getErrorCode(hint) == ZSTD_error_memory_allocation ? Step::out_of_memory
-                                                                       : Step::damaged;
+    if (zstd.is_error(hint) != 0) {
+        return zstd.error_code(hint) == ZSTD_error_memory_allocation ? Step::out_of_memory
+                                                                     : Step::damaged;
     }
     return hint == 0 ? Step::stream_end : Step::going; // 0: a frame ended, all of it written
 }
@@ -154,13 +251,13 @@ static void end_library(Decompressor& d) {
         inflateEnd(&d.gzip);
         break;
     case Compression::xz:
-        lzma_end(&d.xz);
+        xz.end(&d.xz);
         break;
     case Compression::bzip2:
-        BZ2_bzDecompressEnd(&d.bzip2);
+        bzip2.end(&d.bzip2);
         break;
     case Compression::zstd:
-        ZSTD_freeDCtx(d.zstd);
+        zstd.free(d.zstd);
         break;
     case Compression::none:
         break;
@@ -204,11 +301,11 @@ bool restart_decompressor(Decompressor& d) {
     case Compression::gzip:
         return inflateReset(&d.gzip) == Z_OK;
     case Compression::zstd:
-        return ZSTD_isError(ZSTD_DCtx_reset(d.zstd, ZSTD_reset_session_only)) == 0;
+        return zstd.is_error(zstd.reset(d.zstd, ZSTD_reset_session_only)) == 0;
     case Compression::xz: // its decoder begins again when begun anew on the same stream
         return begin_xz(d);
     case Compression::bzip2:
-        BZ2_bzDecompressEnd(&d.bzip2);
+        bzip2.end(&d.bzip2);
         return begin_bzip2(d);
     case Compression::none:
         break;

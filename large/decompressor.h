@@ -37,7 +37,15 @@ struct DecompressorEnd {
 };
 using DecompressorPtr = std::unique_ptr<Decompressor, DecompressorEnd>;
 
-// A decompressor of that kind (not none); nullptr when memory is short.
+// The shared library that reads a kind ("liblzma.so.5"), opened when a file
+// first needs it; nullptr for gzip (zlib is linked) and none.
+const char* library_of(Compression kind);
+
+// Opens the kind's library, when not yet open; false when it cannot be.
+bool load_decompressor(Compression kind);
+
+// A decompressor of that kind (not none), whose library is loaded; nullptr
+// when memory is short.
 DecompressorPtr begin_decompressor(Compression kind);
 
 // Makes the decompressor ready for a stream from its start: the next of a

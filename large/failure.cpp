@@ -135,6 +135,10 @@ static void print_file_fault(const Failure& f) {
         print_error("this ugraph was built without the expat library, which reads GraphML; "
                     "install libexpat1-dev and build ugraph again\n");
         break;
+    case FailureKind::no_library:
+        print_error("cannot open %.*s, the library that reads this file\n",
+                    static_cast<int>(f.text.size()), f.text.data());
+        break;
     case FailureKind::line_break:
         print_error("a node's name holds a line break, which an edge list cannot hold: '");
         print_text(f);

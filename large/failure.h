@@ -36,6 +36,7 @@ enum class FailureKind {
     dot,          // cgraph refused the text: `text` is its message, `line` 0 when it names none
     no_cgraph,    // DOT without the library that reads it
     no_expat,     // GraphML without the library that reads it
+    no_library,   // the shared library that reads the file, `text`, does not open
     no_component, // the file has figures[0] components, not figures[1] (0: largest)
     line_break,   // a name, `text`, that an edge list cannot hold
 };

@@ -49,6 +49,10 @@ Failure read_failure(const GraphSource& source, int error) {
     if (source.fault == SourceFault::cut_off) {
         return failure(FailureKind::cut_off);
     }
+    if (source.fault == SourceFault::no_library) {
+        return text_failure(FailureKind::no_library, 0, source.library,
+                            source.library + std::strlen(source.library));
+    }
     return error == ENOMEM ? failure(FailureKind::out_of_memory) : system_failure(error);
 }
 
@@ -65,6 +69,11 @@ static long read_raw(GraphSource& source, char* bytes, std::uint64_t count) {
 
 // Begins decompressing, with the bytes already read as the first input.
 static bool begin_unpacking(GraphSource& source, Compression kind, const std::vector<char>& read) {
+    if (!load_decompressor(kind)) {
+        source.fault = SourceFault::no_library;
+        source.library = library_of(kind);
+        return false;
+    }
     auto unpacker = std::make_unique<Unpacker>();
     unpacker->decompressor = begin_decompressor(kind);
     if (!unpacker->decompressor) {

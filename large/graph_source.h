@@ -10,7 +10,7 @@
 
 namespace ugraph {
 
-enum class SourceFault { none, damaged, cut_off };
+enum class SourceFault { none, damaged, cut_off, no_library };
 
 struct Unpacker; // a compressed stream being read and decompressed
 struct UnpackerEnd {
@@ -38,6 +38,7 @@ struct GraphSource {
     std::uint64_t consumed; // bytes of the file read so far, for progress
     bool crLines;           // a lone carriage return ends a line: each is read as a newline
     SourceFault fault;
+    const char* library; // with no_library: the one that does not open
     std::unique_ptr<Unpacker, UnpackerEnd> unpacker;
     std::unique_ptr<Decoder, DecoderEnd> decoder; // UTF-16 text: read as a stream, in UTF-8
 };

@@ -18,6 +18,7 @@
 #include <mutex>
 
 #include "large/link_sinks.h"
+#include "large/loaded_library.h"
 #include "large/progress.h"
 
 #ifdef UGRAPH_EXPAT
@@ -27,6 +28,44 @@
 namespace ugraph {
 
 #ifdef UGRAPH_EXPAT
+
+// expat's calls: the library is opened when a GraphML file first needs it.
+struct ExpatCalls {
+    decltype(&XML_StopParser) stop_parser;
+    decltype(&XML_GetCurrentLineNumber) line_number;
+    decltype(&XML_GetErrorCode) error_code;
+    decltype(&XML_ErrorString) error_string;
+    decltype(&XML_Parse) parse;
+    decltype(&XML_GetBuffer) get_buffer;
+    decltype(&XML_ParseBuffer) parse_buffer;
+    decltype(&XML_ParserCreate) parser_create;
+    decltype(&XML_SetParamEntityParsing) set_param_entity_parsing;
+    decltype(&XML_SetUserData) set_user_data;
+    decltype(&XML_SetElementHandler) set_element_handler;
+    decltype(&XML_ParserFree) parser_free;
+};
+
+static ExpatCalls expat;
+
+// Filled once, by the first thread that asks, and only read after.
+static bool load_expat() {
+    static const bool loaded = [] {
+        void* l = open_library(UGRAPH_EXPAT_SONAME);
+        return l != nullptr && find_call(l, "XML_StopParser", expat.stop_parser) &&
+               find_call(l, "XML_GetCurrentLineNumber", expat.line_number) &&
+               find_call(l, "XML_GetErrorCode", expat.error_code) &&
+               find_call(l, "XML_ErrorString", expat.error_string) &&
+               find_call(l, "XML_Parse", expat.parse) &&
+               find_call(l, "XML_GetBuffer", expat.get_buffer) &&
+               find_call(l, "XML_ParseBuffer", expat.parse_buffer) &&
+               find_call(l, "XML_ParserCreate", expat.parser_create) &&
+               find_call(l, "XML_SetParamEntityParsing", expat.set_param_entity_parsing) &&
+               find_call(l, "XML_SetUserData", expat.set_user_data) &&
+               find_call(l, "XML_SetElementHandler", expat.set_element_handler) &&
+               find_call(l, "XML_ParserFree", expat.parser_free);
+    }();
+    return loaded;
+}
 
 inline constexpr int GRAPHML_BLOCK = 1 << 18; // bytes handed to expat at a time
 
@@ -133,11 +172,11 @@ struct GraphmlRead {
 // Stops expat at the element being read, for this failure.
 static void stop(GraphmlRead& r, Failure f) {
     r.failure = std::move(f);
-    XML_StopParser(r.parser, XML_FALSE);
+    expat.stop_parser(r.parser, XML_FALSE);
 }
 
 static void refuse(GraphmlRead& r, const char* message) {
-    stop(r, text_failure(FailureKind::graphml, XML_GetCurrentLineNumber(r.parser), message,
+    stop(r, text_failure(FailureKind::graphml, expat.line_number(r.parser), message,
                          message + std::strlen(message)));
 }
 
@@ -427,12 +466,12 @@ static Failure parse_failure(const GraphmlRead& r) {
     if (failed(r.failure)) {
         return r.failure;
     }
-    const XML_Error code = XML_GetErrorCode(r.parser);
+    const XML_Error code = expat.error_code(r.parser);
     if (code == XML_ERROR_NO_MEMORY) {
         return failure(FailureKind::out_of_memory);
     }
-    const char* message = XML_ErrorString(code);
-    return text_failure(FailureKind::xml, XML_GetCurrentLineNumber(r.parser), message,
+    const char* message = expat.error_string(code);
+    return text_failure(FailureKind::xml, expat.line_number(r.parser), message,
                         message + std::strlen(message));
 }
 
@@ -441,15 +480,15 @@ static Failure parse_failure(const GraphmlRead& r) {
 static Failure parse_text(GraphmlRead& r, GraphSource& source) {
     bool last = head_is_whole(source);
     std::uint64_t offset = source.head.size();
-    if (XML_Parse(r.parser, source.head.data(), static_cast<int>(source.head.size()),
-                  last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
+    if (expat.parse(r.parser, source.head.data(), static_cast<int>(source.head.size()),
+                    last ? XML_TRUE : XML_FALSE) != XML_STATUS_OK) {
         return parse_failure(r);
     }
     if (!source.regular) {
         source.head = std::vector<char>(); // the stream reads on after it
     }
     while (!last) {
-        void* buffer = XML_GetBuffer(r.parser, GRAPHML_BLOCK);
+        void* buffer = expat.get_buffer(r.parser, GRAPHML_BLOCK);
         if (buffer == nullptr) {
             return failure(FailureKind::out_of_memory);
         }
@@ -462,7 +501,7 @@ static Failure parse_text(GraphmlRead& r, GraphSource& source) {
         offset += static_cast<std::uint64_t>(got);
         last = got == 0;
         show_reading(r.progress, "reading GraphML", file_bytes_read(source, offset));
-        if (XML_ParseBuffer(r.parser, static_cast<int>(got), last ? XML_TRUE : XML_FALSE) !=
+        if (expat.parse_buffer(r.parser, static_cast<int>(got), last ? XML_TRUE : XML_FALSE) !=
             XML_STATUS_OK) {
             return parse_failure(r);
         }
@@ -474,15 +513,15 @@ static Failure parse_text(GraphmlRead& r, GraphSource& source) {
 // its declaration says; any other text in the encoding it declares. It never
 // reads an external DTD or entity: no handler asks for one.
 static Failure parse_document(GraphmlRead& r, GraphSource& source) {
-    r.parser = XML_ParserCreate(source.decoder != nullptr ? "UTF-8" : nullptr);
+    r.parser = expat.parser_create(source.decoder != nullptr ? "UTF-8" : nullptr);
     if (r.parser == nullptr) {
         return failure(FailureKind::out_of_memory);
     }
-    XML_SetParamEntityParsing(r.parser, XML_PARAM_ENTITY_PARSING_NEVER);
-    XML_SetUserData(r.parser, &r);
-    XML_SetElementHandler(r.parser, start_element, end_element);
+    expat.set_param_entity_parsing(r.parser, XML_PARAM_ENTITY_PARSING_NEVER);
+    expat.set_user_data(r.parser, &r);
+    expat.set_element_handler(r.parser, start_element, end_element);
     Failure f = parse_text(r, source);
-    XML_ParserFree(r.parser);
+    expat.parser_free(r.parser);
     return f;
 }
 
@@ -522,6 +561,10 @@ static Failure end_joiner(GraphmlRead& r, pthread_t thread, Failure f) {
 Failure read_graphml_links(GraphSource& source, NodeIndex& nodes, const GraphmlOptions& options,
                            PassResult& result) {
     result = PassResult{};
+    if (!load_expat()) {
+        const char* soname = UGRAPH_EXPAT_SONAME;
+        return text_failure(FailureKind::no_library, 0, soname, soname + std::strlen(soname));
+    }
     auto r = std::make_unique<GraphmlRead>();
     r->joiner.nodes = &nodes;
     r->joiner.sink = ForestSink{&nodes, options.keep, {}, 0};

@@ -27,6 +27,11 @@ function(shlibs_depends dir out)
     if(NOT elf_files)
         message(FATAL_ERROR "depends: no program in ${dir}")
     endif()
+    # The libraries the program opens on first use are the NEEDED of another.
+    if(NOT EXISTS "${CPACK_UGRAPH_LOADED_LIBRARIES_PROGRAM}")
+        message(FATAL_ERROR "depends: no ${CPACK_UGRAPH_LOADED_LIBRARIES_PROGRAM}")
+    endif()
+    list(APPEND elf_files "${CPACK_UGRAPH_LOADED_LIBRARIES_PROGRAM}")
 
     # dpkg-shlibdeps wants a debian/control below where it runs; an empty one
     # will do, outside the staged tree so that it cannot end up in the package.

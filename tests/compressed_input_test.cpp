@@ -8,7 +8,11 @@
 #include <cstdint>
 #include <string>
 
+#include "console/console.h"
 #include "graph_files_run.h"
+#include "large/decompressor.h"
+#include "large/failure.h"
+#include "large/loaded_library.h"
 #include "scratch_dir.h"
 
 namespace ugraph::testing {
@@ -168,6 +172,32 @@ TEST(CompressedInput, DamageAndCutsAreTold) {
             EXPECT_EQ(piped.err, "ugraph: -" + c.message) << kind.name;
         }
     }
+}
+
+// The libraries of xz, bzip2 and zstd are opened on first use, by their
+// sonames, and their calls found by name; one that does not open is told.
+TEST(CompressedInput, LibrariesOpenOnFirstUse) {
+    for (const Compression kind : {Compression::xz, Compression::bzip2, Compression::zstd}) {
+        ASSERT_NE(library_of(kind), nullptr);
+        EXPECT_TRUE(load_decompressor(kind)) << library_of(kind);
+        void* library = open_library(library_of(kind));
+        ASSERT_NE(library, nullptr) << library_of(kind);
+        void (*missing)() = nullptr;
+        EXPECT_FALSE(find_call(library, "ugraph_no_such_call", missing));
+    }
+    EXPECT_EQ(library_of(Compression::gzip), nullptr); // zlib is linked
+    EXPECT_EQ(open_library("libugraph-no-such-library.so.0"), nullptr);
+    char* text = nullptr;
+    std::size_t size = 0;
+    std::FILE* err = open_memstream(&text, &size);
+    use_error_stream(err);
+    const char* soname = "liblzma.so.5";
+    report("g.xz", text_failure(FailureKind::no_library, 0, soname, soname + 12));
+    use_error_stream(nullptr);
+    std::fclose(err);
+    EXPECT_EQ(std::string(text, size),
+              "ugraph: g.xz: cannot open liblzma.so.5, the library that reads this file\n");
+    std::free(text);
 }
 
 } // namespace
